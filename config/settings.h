@@ -1,0 +1,39 @@
+// The plug-in-wide settings and the configuration lists.
+// Written on the core's thread; the worker threads read them while they run.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "config/string_list.h"
+
+// Full path of the plug-in library (set by Open).
+extern char ModulePath[260];
+
+extern std::atomic<int32_t> Interval;   // ms between GPIO samples
+extern std::atomic<int32_t> Device;     // device number to open
+extern std::atomic<int32_t> Wait1;      // ms to the first auto-repeat
+extern std::atomic<int32_t> WaitN;      // ms between auto-repeats
+extern std::atomic<int32_t> WaitR;      // ms without a sample that count as a release
+extern std::atomic<bool> ReleaseDetect;
+extern std::atomic<int32_t> ResetAdr;
+extern std::atomic<uint32_t> PressMask;
+extern std::atomic<bool> PressFlag;
+extern std::atomic<uint32_t> KeyMask;
+extern std::atomic<int32_t> CodeDigits;
+
+// Created by Open, freed by Close; refilled only while the workers are stopped.
+extern StringList* KeyList;
+extern StringList* RemoteNameList;
+
+// ModulePath with its extension replaced by ".ini".
+std::string SettingsPath();
+// ModulePath up to and including its last path separator.
+std::string ModuleFolder();
+
+void LoadConfiguration();
+// Wait1, WaitN and WaitR from [Main], each defaulting to its current value.
+void ReadWaits();
+void SaveWaits();
+uint32_t HexTextToInt(std::string_view text);

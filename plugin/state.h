@@ -1,0 +1,15 @@
+// The plug-in's process-wide lifecycle state.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "platform/types.h"
+
+extern const char PluginDescription[];
+
+extern std::atomic<plat::WindowHandle> CoreWindow;
+extern std::atomic<bool> CoreVersionOk;
+extern std::atomic<bool> Running;
+extern std::atomic<bool> SetupMode;
+extern std::atomic<int32_t> KeyEventStop;
+extern plat::Handle KeyEventThreadHandle;
