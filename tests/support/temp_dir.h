@@ -1,0 +1,21 @@
+// A fresh folder for one test, removed again at the end.
+#pragma once
+#include <string>
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder, ending in a path separator.
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + name; }
+  void write(const std::string& name, const std::string& content) const;
+  std::string read(const std::string& name) const;
+  bool exists(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
