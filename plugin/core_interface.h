@@ -36,6 +36,13 @@ static_assert(offsetof(KeyEventRecordT, Reserved2) == 200);
 static_assert(offsetof(KeyEventRecordT, CodeText) == 212);
 static_assert(offsetof(KeyEventRecordT, RemoteName) == 216);
 
+// What the key event thread needs of the setup dialog: its window, which
+// exists before the dialog can be addressed.
+struct SetupFormBase {
+  std::atomic<plat::WindowHandle> Handle{nullptr};
+  virtual ~SetupFormBase() = default;
+};
+
 // The single record; its address is what every KeyNotify carries.
 extern KeyEventRecordT KeyEventRecord;
 

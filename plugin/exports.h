@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/types.h"
+#include "plugin/core_interface.h"
 
 #if defined(_WIN32)
 #define SAA_STDCALL __stdcall
@@ -23,5 +24,5 @@ SAA_EXPORT void Start();
 SAA_EXPORT void Stop();
 SAA_EXPORT void Setup();
 // The setup dialog while it exists; read by the key event thread.
-SAA_EXPORT extern std::atomic<void*> _SetupForm;
+SAA_EXPORT extern std::atomic<SetupFormBase*> _SetupForm;
 }
