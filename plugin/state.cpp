@@ -1,0 +1,22 @@
+// The plug-in's process-wide state, all of it zero or empty at load.
+#include "plugin/state.h"
+
+#include "plugin/core_interface.h"
+#include "plugin/exports.h"
+
+const char PluginDescription[] = "Philips SAA713x TV tuner";
+
+std::atomic<plat::WindowHandle> CoreWindow{nullptr};
+std::atomic<bool> CoreVersionOk{false};
+std::atomic<bool> Running{false};
+std::atomic<bool> SetupMode{false};
+std::atomic<int32_t> KeyEventStop{0};
+plat::Handle KeyEventThreadHandle = nullptr;
+
+KeyEventRecordT KeyEventRecord{};
+std::atomic<const char*> KeyEventCodeTextPtr{nullptr};
+std::atomic<const char*> KeyEventRemoteNamePtr{nullptr};
+
+extern "C" {
+SAA_EXPORT std::atomic<SetupFormBase*> _SetupForm{nullptr};
+}
