@@ -1,0 +1,50 @@
+// Open: records the core's window and the library's path, names the instance,
+// loads the configuration and checks the core's version.
+#include <cstring>
+
+#include "config/settings.h"
+#include "device/gpio_device.h"
+#include "platform/module.h"
+#include "plugin/core_interface.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "plugin/version_check.h"
+
+namespace {
+
+constexpr size_t kVersionOffset = 28;
+
+void NameInstance(const char* name) {
+  char* field = KeyEventRecord.InstanceName;
+  const size_t size = sizeof(KeyEventRecord.InstanceName);
+  if (name == nullptr) name = "REMOTE";
+  const size_t length = strnlen(name, size - 1);
+  std::memcpy(field, name, length);
+  field[length] = '\0';
+}
+
+// The lists live from Open to Close; a second Open keeps the ones it has.
+void CreateLists() {
+  if (RemoteNameList == nullptr) RemoteNameList = new StringList(/*case_sensitive=*/false);
+  if (DeviceList == nullptr) DeviceList = new StringList();
+  if (KeyList == nullptr) KeyList = new StringList();
+}
+
+}  // namespace
+
+extern "C" SAA_EXPORT const char* SAA_STDCALL Open(const char* name, plat::WindowHandle window,
+                                                   const void* info) {
+  CoreWindow.store(window, std::memory_order_release);
+  plat::module_path(ModulePath, sizeof(ModulePath));
+  std::memset(&KeyEventRecord, 0, sizeof(KeyEventRecord));
+  NameInstance(name);
+  CreateLists();
+  LoadConfiguration();
+  ReadWaits();
+  if (info != nullptr) {
+    uint32_t version;
+    std::memcpy(&version, static_cast<const char*>(info) + kVersionOffset, sizeof(version));
+    if (CoreVersionAccepted(version)) CoreVersionOk.store(true);
+  }
+  return PluginDescription;
+}

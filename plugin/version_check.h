@@ -1,0 +1,8 @@
+// Which core versions the plug-in works with.
+#pragma once
+#include <cstdint>
+
+// Bits 16-31 must be 0x0207 and bits 8-15 at least 12; bits 0-7 do not count.
+constexpr bool CoreVersionAccepted(uint32_t version) {
+  return (version >> 16) == 0x0207 && ((version >> 8) & 0xFF) >= 12;
+}
