@@ -23,7 +23,12 @@ int32_t co_create_instance(const Guid& clsid, const Guid& iid, void** out);
 // Substitute only: the class creator of an in-process server.
 using ClassCreator = int32_t (*)(const Guid& clsid, const Guid& iid, void** out);
 void com_register_server(ClassCreator creator);
-// Substitute only: CoInitialize calls minus CoUninitialize calls, all threads.
+// Successful CoInitialize calls minus CoUninitialize calls made through this
+// layer, all threads.
 int com_init_balance();
+
+// Test hook: the next `count` co_initialize calls fail (RPC_E_CHANGED_MODE)
+// without initialising anything.
+void inject_co_initialize_failures(int count);
 
 }  // namespace plat

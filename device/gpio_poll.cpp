@@ -1,0 +1,107 @@
+// The GPIO polling thread: samples the pins once per Interval and hands every
+// key report to the key event thread through the press slot.
+#include "device/gpio_poll.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+
+#include "config/settings.h"
+#include "device/gpio_device.h"
+#include "device/poll_cycle.h"
+#include "device/press_slot.h"
+#include "platform/message_box.h"
+#include "platform/sync.h"
+
+// 0 while the thread is to run, 1 to make it end.
+std::atomic<int32_t> PollStopFlag{0};
+
+namespace {
+
+// Core's thread only: set before the thread starts, cleared after it ended.
+plat::Handle PollThread = nullptr;
+// Ends the pause between samples at once when a stop is requested, so a long
+// Interval does not hold up Stop.
+std::atomic<plat::Handle> PollStopEvent{nullptr};
+
+const char* OpenErrorText(int32_t code) {
+  switch (code) {
+    case -1: return "Can't create instance of IVampDeviceEnum.";
+    case -2: return "get_DeviceCount() failed.";
+    case -3: return "There is no available devices.";
+    case -4: return "Can't create instance of IVampDevice.";
+    case -5: return "Can't create instance of IVampGPIO.";
+    case -7: return "Can't create instance of IVampDeviceEnum.";
+    default: return "";
+  }
+}
+
+void ShowOpenError(int32_t code) {
+  char text[1024];
+  std::snprintf(text, sizeof(text), "%s%s%s", "Error initializing video capture device.\n",
+                OpenErrorText(code), "\nBe sure you are using SAA713x Philips reference WDM driver.");
+  plat::message_box(text, "SAA713x", plat::kMbIconError | plat::kMbOk);
+}
+
+void ForgetStopEvent() {
+  plat::close_handle(PollStopEvent.exchange(nullptr, std::memory_order_acq_rel));
+}
+
+}  // namespace
+
+bool StartPolling() {
+  if (DeviceList != nullptr) DeviceList->Clear();
+  int32_t code = OpenDevice(Device.load(std::memory_order_relaxed));
+  if (code != 0) {
+    ShowOpenError(code);
+    return false;
+  }
+  PollStopFlag.store(0, std::memory_order_relaxed);
+  plat::Handle stop = plat::create_event();
+  if (stop == nullptr) {
+    CloseDevice();
+    return false;
+  }
+  PollStopEvent.store(stop, std::memory_order_release);
+  PollThread = plat::create_thread(GpioPollThread, nullptr);
+  if (PollThread == nullptr) {
+    ForgetStopEvent();
+    CloseDevice();
+    return false;
+  }
+  return true;
+}
+
+void StopPolling() {
+  if (PollThread != nullptr) {
+    PollStopFlag.store(1, std::memory_order_relaxed);
+    plat::set_event(PollStopEvent.load(std::memory_order_acquire));
+    plat::wait(PollThread, plat::kInfinite);
+    plat::close_handle(PollThread);
+    PollThread = nullptr;
+    ForgetStopEvent();
+  }
+  CloseDevice();
+}
+
+unsigned GpioPollThread(void*) {
+  plat::Handle stop = PollStopEvent.load(std::memory_order_acquire);
+  bool previousPressed = false;
+  while (PollStopFlag.load(std::memory_order_relaxed) == 0) {
+    uint32_t sample = ReadAllPins(ResetAdr.load(std::memory_order_relaxed));
+    PollMasks masks;
+    masks.PressMask = PressMask.load(std::memory_order_relaxed);
+    masks.PressFlag = PressFlag.load(std::memory_order_relaxed);
+    masks.KeyMask = KeyMask.load(std::memory_order_relaxed);
+    masks.ReleaseDetect = ReleaseDetect.load(std::memory_order_relaxed);
+    PollReport report = PollDecide(sample, masks, previousPressed);
+    if (report.Report) {
+      PressSlotPublish(report.Pressed, report.Code);
+      // Read afresh: Start creates the event after this thread began.
+      plat::Handle keyEvent = KeyEvent.load(std::memory_order_acquire);
+      if (keyEvent != nullptr) plat::set_event(keyEvent);
+    }
+    plat::wait(stop, PollPauseMs(Interval.load(std::memory_order_relaxed)));
+  }
+  return 0;
+}

@@ -1,0 +1,23 @@
+#include "device/poll_cycle.h"
+
+namespace {
+// Below 1 ms the thread would spin; above a minute the remote is useless.
+constexpr int32_t kMinPauseMs = 1;
+constexpr int32_t kMaxPauseMs = 60000;
+}  // namespace
+
+PollReport PollDecide(uint32_t sample, const PollMasks& masks, bool& previousPressed) {
+  PollReport report;
+  // Any PressMask bit set, compared with PressFlag.
+  report.Pressed = ((sample & masks.PressMask) != 0) == masks.PressFlag;
+  report.Code = sample & masks.KeyMask;
+  report.Report = report.Pressed || (previousPressed && masks.ReleaseDetect);
+  previousPressed = report.Pressed;
+  return report;
+}
+
+uint32_t PollPauseMs(int32_t interval) {
+  if (interval < kMinPauseMs) return kMinPauseMs;
+  if (interval > kMaxPauseMs) return kMaxPauseMs;
+  return static_cast<uint32_t>(interval);
+}
