@@ -1,1 +1,180 @@
-int main() { return 0; }
+// A small core for the demo: loads the plug-in by path, opens it with a
+// window of its own, plays the simulated card's remote session and prints
+// every notification it receives.
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/sync.h"
+#include "platform/window.h"
+#include "plugin/core_interface.h"
+#include "sim/script.h"
+#include "sim/sim_control.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#define DEMO_STDCALL __stdcall
+#else
+#include <dlfcn.h>
+#define DEMO_STDCALL
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using OpenFn = const char*(DEMO_STDCALL*)(const char*, plat::WindowHandle, const void*);
+using VoidFn = void (*)();
+
+struct Plugin {
+  OpenFn Open = nullptr;
+  VoidFn Close = nullptr, Start = nullptr, Stop = nullptr, Setup = nullptr;
+  std::atomic<SetupFormBase*>* SetupForm = nullptr;
+};
+
+void* Symbol(void* library, const char* name) {
+#if defined(_WIN32)
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+#else
+  return dlsym(library, name);
+#endif
+}
+
+bool LoadPlugin(const std::string& path, Plugin& plugin) {
+#if defined(_WIN32)
+  void* library = LoadLibraryA(path.c_str());
+#else
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+  if (library == nullptr) {
+    std::fprintf(stderr, "cannot load %s\n", path.c_str());
+    return false;
+  }
+  plugin.Open = reinterpret_cast<OpenFn>(Symbol(library, "Open"));
+  plugin.Close = reinterpret_cast<VoidFn>(Symbol(library, "Close"));
+  plugin.Start = reinterpret_cast<VoidFn>(Symbol(library, "Start"));
+  plugin.Stop = reinterpret_cast<VoidFn>(Symbol(library, "Stop"));
+  plugin.Setup = reinterpret_cast<VoidFn>(Symbol(library, "Setup"));
+  plugin.SetupForm = static_cast<std::atomic<SetupFormBase*>*>(Symbol(library, "_SetupForm"));
+  return plugin.Open && plugin.Close && plugin.Start && plugin.Stop && plugin.Setup &&
+         plugin.SetupForm;
+}
+
+uint32_t start_tick = 0;
+
+std::string Text(uint32_t address) {
+  if (address == 0) return "";
+  // The record carries 32-bit addresses of texts of at most 63 characters.
+  const char* text = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
+  return std::string(text, strnlen(text, 64));
+}
+
+intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+  if (msg != kKeyNotify) return 0;
+  const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
+  const int32_t repeat = static_cast<int32_t>(lparam);
+  char kind[24];
+  if (repeat == 0) std::snprintf(kind, sizeof kind, "press");
+  else if (repeat < 0) std::snprintf(kind, sizeof kind, "release");
+  else std::snprintf(kind, sizeof kind, "repeat %" PRId32, repeat);
+  const uint32_t elapsed = plat::tick_count() - start_tick;
+  std::printf("%4u.%03u s  %-10s %-12s %-17s %s\n", elapsed / 1000, elapsed % 1000, kind,
+              std::string(record->KeyName, strnlen(record->KeyName, sizeof record->KeyName)).c_str(),
+              Text(record->CodeText).c_str(), Text(record->RemoteName).c_str());
+  std::fflush(stdout);
+  return 0;
+}
+
+void Pump(uint32_t ms) {
+  const uint32_t start = plat::tick_count();
+  while (plat::tick_count() - start < ms) {
+    plat::wait_for_message(20);
+    plat::Message m;
+    while (plat::peek_message(m)) plat::dispatch_message(m);
+  }
+}
+
+// A copy of the plug-in with the sample definition beside it, so the run
+// leaves the build and the sources untouched.
+std::string PrepareFolder(const std::string& plugin, const std::string& samples,
+                          const std::string& work) {
+  fs::remove_all(work);
+  fs::create_directories(work);
+  const fs::path target = fs::path(work) / fs::path(plugin).filename();
+  fs::copy_file(plugin, target);
+  for (const auto& entry : fs::directory_iterator(samples)) {
+    if (entry.path().extension() == ".cfg") fs::copy_file(entry.path(), fs::path(work) / entry.path().filename());
+  }
+  return target.string();
+}
+
+struct Options {
+  std::string plugin, folder, script, work = "demo-run";
+  uint32_t extra_ms = 800;
+};
+
+bool Parse(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (arg == "--plugin") options.plugin = next();
+    else if (arg == "--folder") options.folder = next();
+    else if (arg == "--script") options.script = next();
+    else if (arg == "--work") options.work = next();
+    else {
+      std::fprintf(stderr, "unknown option %s\n", arg.c_str());
+      return false;
+    }
+  }
+  if (options.script.empty()) options.script = options.folder + "/session.txt";
+  return !options.plugin.empty() && !options.folder.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!Parse(argc, argv, options)) {
+    std::fprintf(stderr, "usage: demo_core --plugin PATH --folder SAMPLES [--script FILE] [--work DIR]\n");
+    return 2;
+  }
+  const std::string plugin_path = PrepareFolder(options.plugin, options.folder, options.work);
+  sim::Control* card = sim::control();
+  char error[256] = "";
+  if (card == nullptr || !card->LoadScriptFile(options.script.c_str(), error, sizeof error)) {
+    std::fprintf(stderr, "simulated card: %s\n", card ? error : "not reachable");
+    return 1;
+  }
+  std::ifstream file(options.script, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  sim::Script script;
+  std::string parse_error;
+  sim::ParseScript(text.str(), script, parse_error);
+  Plugin plugin;
+  if (!LoadPlugin(plugin_path, plugin)) return 1;
+
+  plat::WindowHandle window = plat::create_message_window(&CoreProc, nullptr);
+  uint8_t info[64] = {};
+  const uint32_t version = 0x02070C00;
+  std::memcpy(info + 28, &version, sizeof version);
+  const char* description = plugin.Open("DEMO", window, info);
+  std::printf("plug-in: %s (%s)\n", description, plugin_path.c_str());
+  std::printf("remote session: %s\n\n", options.script.c_str());
+  std::printf("    time    event      key          code              remote\n");
+
+  start_tick = plat::tick_count();
+  card->RestartScript();
+  plugin.Start();
+  Pump(static_cast<uint32_t>(script.LengthMs()) + options.extra_ms);
+  plugin.Stop();
+  plugin.Close();
+  plat::destroy_window(window);
+  return 0;
+}
