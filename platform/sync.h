@@ -30,8 +30,9 @@ uint32_t tick_count();
 // Identifier of the calling thread, comparable with window_thread().
 uint32_t current_thread_id();
 
-// Test hooks: make the next `count` creations of that kind fail.
-void inject_thread_create_failures(int count);
-void inject_event_create_failures(int count);
+// Test hooks: let `skip` creations of that kind through, then make the
+// next `count` fail. A count of 0 clears the plan.
+void inject_thread_create_failures(int count, int skip = 0);
+void inject_event_create_failures(int count, int skip = 0);
 
 }  // namespace plat

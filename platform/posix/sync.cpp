@@ -2,6 +2,8 @@
 // semantics the plug-in expects.
 #include "platform/sync.h"
 
+#include "platform/inject.h"
+
 #include <chrono>
 #include <new>
 #include <system_error>
@@ -49,16 +51,6 @@ void signal(Waitable* object) {
   for (Waker* waker : object->wakers) waker->wake();
 }
 
-// Takes one injected failure, if any is left.
-bool take_failure(std::atomic<int>& remaining) {
-  int n = remaining.load(std::memory_order_relaxed);
-  while (n > 0 && !remaining.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) {
-  }
-  return n > 0;
-}
-
-std::atomic<int> g_thread_failures{0};
-std::atomic<int> g_event_failures{0};
 std::atomic<uint32_t> g_next_thread_id{1};
 
 void run_thread(Thread* thread) {
@@ -74,7 +66,7 @@ void run_thread(Thread* thread) {
 using posix::as_waitable;
 
 Handle create_event() {
-  if (posix::take_failure(posix::g_event_failures)) return nullptr;
+  if (inject::take_failure(inject::Kind::Event)) return nullptr;
   return new (std::nothrow) posix::Waitable;
 }
 
@@ -93,7 +85,7 @@ bool reset_event(Handle event) {
 }
 
 Handle create_thread(ThreadProc proc, void* arg) {
-  if (!proc || posix::take_failure(posix::g_thread_failures)) return nullptr;
+  if (!proc || inject::take_failure(inject::Kind::Thread)) return nullptr;
   auto* thread = new (std::nothrow) posix::Thread;
   if (!thread) return nullptr;
   thread->proc = proc;
@@ -139,12 +131,5 @@ uint32_t current_thread_id() {
   return id;
 }
 
-void inject_thread_create_failures(int count) {
-  posix::g_thread_failures.store(count, std::memory_order_relaxed);
-}
-
-void inject_event_create_failures(int count) {
-  posix::g_event_failures.store(count, std::memory_order_relaxed);
-}
 
 }  // namespace plat

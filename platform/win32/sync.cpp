@@ -1,6 +1,8 @@
 // Threads, events, waits and the tick count on Win32.
 #include "platform/sync.h"
 
+#include "platform/inject.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -9,17 +11,6 @@
 namespace plat {
 namespace {
 
-std::atomic<int> thread_failures{0};
-std::atomic<int> event_failures{0};
-
-// Takes one injected failure if any is pending.
-bool take_failure(std::atomic<int>& counter) {
-  int left = counter.load(std::memory_order_relaxed);
-  while (left > 0) {
-    if (counter.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) return true;
-  }
-  return false;
-}
 
 struct ThreadStart {
   ThreadProc proc;
@@ -45,7 +36,7 @@ DWORD WINAPI thread_trampoline(void* param) {
 }  // namespace
 
 Handle create_event() {
-  if (take_failure(event_failures)) return nullptr;
+  if (inject::take_failure(inject::Kind::Event)) return nullptr;
   return CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
@@ -54,7 +45,7 @@ bool set_event(Handle event) { return SetEvent(event) != 0; }
 bool reset_event(Handle event) { return ResetEvent(event) != 0; }
 
 Handle create_thread(ThreadProc proc, void* arg) {
-  if (!proc || take_failure(thread_failures)) return nullptr;
+  if (!proc || inject::take_failure(inject::Kind::Thread)) return nullptr;
   HMODULE module = nullptr;
   // Taken by the creator, so the module is held before the thread can run.
   if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
@@ -93,12 +84,5 @@ uint32_t tick_count() { return GetTickCount(); }
 
 uint32_t current_thread_id() { return GetCurrentThreadId(); }
 
-void inject_thread_create_failures(int count) {
-  thread_failures.store(count, std::memory_order_relaxed);
-}
-
-void inject_event_create_failures(int count) {
-  event_failures.store(count, std::memory_order_relaxed);
-}
 
 }  // namespace plat
