@@ -1,0 +1,12 @@
+// A key code as the key event engine writes and names it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct NamedCode {
+  std::string text;  // upper-case hexadecimal, at least CodeDigits digits
+  std::string key;   // the name KeyList gives it, or the text when none does
+};
+
+// Reads KeyList and CodeDigits; call on the core's thread.
+NamedCode NameCode(uint64_t code);

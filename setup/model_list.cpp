@@ -1,0 +1,32 @@
+#include "setup/model_list.h"
+
+#include <algorithm>
+
+#include "config/folder_search.h"
+#include "config/ini_file.h"
+#include "setup/ascii_case.h"
+
+bool ModelTextLess(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(AsciiUpperChar(x)) < static_cast<unsigned char>(AsciiUpperChar(y));
+  });
+}
+
+void SortModelItems(std::vector<ModelItem>& items) {
+  std::stable_sort(items.begin(), items.end(),
+                   [](const ModelItem& a, const ModelItem& b) { return ModelTextLess(a.text, b.text); });
+}
+
+ModelScan ScanModels(const std::string& folder, std::string_view default_config) {
+  ModelScan scan;
+  const std::string wanted = AsciiUpper(default_config);
+  for (const std::string& name : FolderSearch(folder, "*.cfg")) {
+    const IniFile definition(folder + name);
+    const int position = static_cast<int>(scan.files.size());
+    scan.files.push_back(name);
+    scan.items.push_back({definition.ReadString("Setup", "Name", "<Unknown>"), position});
+    if (AsciiUpper(name) == wanted) scan.match = position;
+  }
+  SortModelItems(scan.items);
+  return scan;
+}

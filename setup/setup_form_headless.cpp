@@ -1,0 +1,35 @@
+// The dialog of the native build: a headless form.
+#if !defined(_WIN32)
+#include <utility>
+
+#include "setup/headless_form.h"
+#include "setup/setup_form.h"
+
+namespace {
+std::function<void(TSetupForm&)>& ShownHook() {
+  static std::function<void(TSetupForm&)> hook;
+  return hook;
+}
+}  // namespace
+
+struct TSetupForm::Impl {
+  HeadlessForm form;
+};
+
+TSetupForm::TSetupForm(plat::WindowHandle) : impl_(std::make_unique<Impl>()) {
+  Handle.store(impl_->form.Handle.load(std::memory_order_acquire), std::memory_order_release);
+}
+
+TSetupForm::~TSetupForm() { Handle.store(nullptr, std::memory_order_release); }
+
+int TSetupForm::ShowModal() {
+  return impl_->form.ShowModal([this] {
+    if (ShownHook()) ShownHook()(*this);
+  });
+}
+
+SetupDialog& TSetupForm::Dialog() { return impl_->form.Dialog(); }
+void TSetupForm::Close() { impl_->form.Close(); }
+HeadlessForm* TSetupForm::Headless() { return &impl_->form; }
+void TSetupForm::SetShownHook(std::function<void(TSetupForm&)> hook) { ShownHook() = std::move(hook); }
+#endif

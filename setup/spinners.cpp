@@ -1,0 +1,28 @@
+#include "setup/spinners.h"
+
+#include <algorithm>
+
+#include "config/settings.h"
+
+namespace {
+
+const SpinnerSpec kSpinners[kSpinnerCount] = {
+    {Spinner::Wait1, "Wait1UpDown", 50, 1000, 50, 300, &Wait1},
+    {Spinner::WaitN, "WaitNUpDown", 50, 1000, 50, 100, &WaitN},
+    {Spinner::WaitR, "WaitRUpDown", 50, 1000, 50, 200, &WaitR},
+    {Spinner::Interval, "IntervalUpDown", 10, 1000, 10, 50, &Interval},
+};
+
+}  // namespace
+
+const SpinnerSpec& SpinnerSpecOf(Spinner which) { return kSpinners[static_cast<int>(which)]; }
+
+int16_t SpinnerProposedPosition(const SpinnerSpec& spec, int32_t position, int32_t delta) {
+  // 64 bits: a hand-made position plus a delta must not overflow on the way.
+  const int64_t wanted = static_cast<int64_t>(position) + delta;
+  return static_cast<int16_t>(std::clamp<int64_t>(wanted, spec.min, spec.max));
+}
+
+int32_t SpinnerDisplayPosition(const SpinnerSpec& spec, int32_t setting) {
+  return std::clamp<int32_t>(setting, spec.min, spec.max);
+}
