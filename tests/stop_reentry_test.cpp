@@ -1,0 +1,150 @@
+// Stop, Close and Start while a notification is on its way to the core, and
+// from inside the core's own handler of it: none may hang, and the thread
+// must touch nothing that Stop released.
+#include <gtest/gtest.h>
+
+#include "events/key_event_thread.h"
+#include "platform/com.h"
+#include "platform/module.h"
+#include "platform/sync.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "sim/sim_control.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_core.h"
+#include "tests/support/watchdog.h"
+
+namespace {
+
+constexpr uint32_t kGuardMs = 20000;
+
+class StopReentryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    card = sim::control();
+    ASSERT_NE(card, nullptr);
+    card->Reset();
+    plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
+    dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
+                            "[Keys]\n0000000C=Power\n");
+    dir.write("SAA713x.ini", "[Main]\nInterval=10\n");
+    CoreInfoBlock info(0x02070C00);
+    Open("test", core.window(), info.bytes);
+    card->SetPins(sim::kAnyDevice, 0x10C);  // a key held from the start
+  }
+  void TearDown() override {
+    Close();
+    plat::set_module_path_override(nullptr);
+  }
+  bool WaitForDeliveryInFlight() {
+    const uint32_t start = plat::tick_count();
+    while (!KeyNotifyInFlight()) {
+      if (plat::tick_count() - start > kGuardMs) return false;
+      plat::sleep_ms(1);
+    }
+    return true;
+  }
+
+  TempDir dir;
+  TestCore core;
+  sim::Control* card = nullptr;
+};
+
+TEST_F(StopReentryTest, StopLetsTheDeliveryInFlightCompleteInsteadOfDeadlocking) {
+  Start();
+  ASSERT_TRUE(WaitForDeliveryInFlight());  // the thread is blocked on us now
+  {
+    Watchdog guard("Stop with a KeyNotify in flight", kGuardMs);
+    Stop();
+  }
+  EXPECT_FALSE(Running.load());
+  ASSERT_FALSE(core.received().empty());
+  EXPECT_EQ(core.received().front().repeat, 0);
+  EXPECT_EQ(core.received().front().key_name, "Power");
+}
+
+TEST_F(StopReentryTest, StopInsideTheHandlerReturnsAndTheThreadEndsAfterIt) {
+  int calls = 0;
+  core.on_notify = [&](const Notification&) {
+    if (calls++ == 0) Stop();
+  };
+  Start();
+  {
+    Watchdog guard("Stop inside the core's handler", kGuardMs);
+    ASSERT_TRUE(core.PumpUntil([&] { return calls > 0; }));
+  }
+  EXPECT_FALSE(Running.load());
+  core.PumpFor(150);
+  EXPECT_EQ(calls, 1) << "a notification came after Stop";
+  // A new start begins afresh with a press.
+  core.on_notify = nullptr;
+  Start();
+  ASSERT_TRUE(core.PumpUntil([&] { return core.received().size() >= 2; }));
+  EXPECT_EQ(core.received()[1].repeat, 0);
+  Stop();
+}
+
+TEST_F(StopReentryTest, StopAndStartInsideTheHandlerLeaveOneThreadRunning) {
+  int calls = 0;
+  core.on_notify = [&](const Notification&) {
+    if (calls++ == 0) {
+      Stop();
+      Start();
+    }
+  };
+  Start();
+  {
+    Watchdog guard("Stop and Start inside the core's handler", kGuardMs);
+    ASSERT_TRUE(core.PumpUntil([&] { return core.received().size() >= 4; }));
+  }
+  // The old thread ended after its delivery; the new one pressed and repeats
+  // in order, with no second press interleaved from a leftover thread.
+  const auto repeats = core.repeats();
+  EXPECT_EQ(repeats[0], 0);
+  EXPECT_EQ(repeats[1], 0);
+  for (size_t i = 2; i < repeats.size(); ++i) EXPECT_EQ(repeats[i], static_cast<int32_t>(i - 1));
+  Watchdog guard("Stop afterwards", kGuardMs);
+  Stop();
+}
+
+TEST_F(StopReentryTest, CloseInsideTheHandlerFreesNothingTheThreadStillUses) {
+  bool closed = false;
+  core.on_notify = [&](const Notification&) {
+    if (!closed) {
+      closed = true;
+      Close();
+    }
+  };
+  Start();
+  Watchdog guard("Close inside the core's handler", kGuardMs);
+  ASSERT_TRUE(core.PumpUntil([&] { return closed; }));
+  core.PumpFor(100);
+  EXPECT_FALSE(Running.load());
+  EXPECT_EQ(card->LiveReferences(), 0);
+  EXPECT_EQ(core.received().size(), 1u);
+}
+
+TEST_F(StopReentryTest, ThousandStartStopCyclesWhileKeysArePressedLeakNothing) {
+  dir.write("SAA713x.ini", "[Main]\nInterval=1\n");
+  Close();
+  CoreInfoBlock info(0x02070C00);
+  Open("test", core.window(), info.bytes);
+#if !defined(_WIN32)
+  const int balance = plat::com_init_balance();
+#endif
+  Watchdog guard("1000 Start/Stop cycles", 120000);
+  for (int cycle = 0; cycle < 1000; ++cycle) {
+    card->SetPins(sim::kAnyDevice, (cycle % 3 == 0) ? 0x00C : 0x100 | (cycle & 0xFF));
+    Start();
+    ASSERT_TRUE(Running.load()) << "cycle " << cycle;
+    if (cycle % 10 == 0) core.PumpFor(2);
+    Stop();
+    ASSERT_EQ(card->LiveReferences(), 0) << "cycle " << cycle;
+  }
+#if !defined(_WIN32)
+  EXPECT_EQ(plat::com_init_balance(), balance);
+#endif
+  EXPECT_FALSE(core.received().empty());
+}
+
+}  // namespace
