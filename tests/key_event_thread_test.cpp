@@ -1,0 +1,327 @@
+// The key event thread with real threads: a test core window on the test
+// thread receives the notifications while the test pumps. Waits are bounded
+// by generous guards so that a lost wake-up or a deadlock fails instead of
+// hanging; no timing is asserted.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "config/string_list.h"
+#include "device/press_slot.h"
+#include "events/key_event_thread.h"
+#include "events/key_event_thread_testing.h"
+#include "platform/sync.h"
+#include "platform/window.h"
+#include "plugin/core_interface.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "tests/support/test_core.h"
+
+namespace {
+
+constexpr uint32_t kGuardMs = 10000;
+// A release time-out no stall of a loaded test machine reaches.
+constexpr int32_t kPatientWaitR = 60000;
+
+using RecordBytes = std::array<uint8_t, sizeof(KeyEventRecordT)>;
+
+RecordBytes Snapshot() {
+  RecordBytes bytes;
+  std::memcpy(bytes.data(), &KeyEventRecord, bytes.size());
+  return bytes;
+}
+
+uint32_t Address32(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+
+// The stand-in dialog: a window on the test thread that collects the
+// monitoring messages posted to it.
+struct TestForm : SetupFormBase {
+  struct Post {
+    uint32_t msg;
+    uintptr_t wparam;
+    intptr_t lparam;
+  };
+  TestForm() { Handle.store(plat::create_message_window(&TestForm::Proc, this)); }
+  ~TestForm() override { plat::destroy_window(Handle.load()); }
+  static intptr_t Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+    static_cast<TestForm*>(context)->posts.push_back({msg, wparam, lparam});
+    return 0;
+  }
+  std::vector<Post> posts;
+};
+
+class KeyEventThreadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    keys.Add("00000001=Power");
+    keys.Add("00000002=Mute");
+    keys.Add("1234ABCD=Long code");
+    remotes.Add("Test remote");
+    KeyList = &keys;
+    RemoteNameList = &remotes;
+    Wait1.store(300);
+    WaitN.store(100);
+    WaitR.store(200);
+    CodeDigits.store(8);
+    SetupMode.store(false);
+    _SetupForm.store(nullptr);
+    CoreWindow.store(core.window());
+    std::memset(&KeyEventRecord, 0, sizeof KeyEventRecord);
+    std::strcpy(KeyEventRecord.InstanceName, "TEST");
+    PressSlotResetForTesting();
+    KeyEvent.store(plat::create_event());
+    ASSERT_NE(KeyEvent.load(), nullptr);
+
+    // Every notification: the record as the core sees it while handling it.
+    core.on_notify = [this](const Notification& n) {
+      records.push_back(Snapshot());
+      if (on_notify) on_notify(n);
+    };
+  }
+
+  void TearDown() override {
+    if (thread != nullptr) StopThread();
+    SetKeyEventBeforeResetHookForTesting(nullptr);
+    plat::close_handle(KeyEvent.exchange(nullptr));
+    KeyList = nullptr;
+    RemoteNameList = nullptr;
+    SetupMode.store(false);
+    _SetupForm.store(nullptr);
+  }
+
+  void StartThread() {
+    KeyEventStop.store(0);
+    KeyEventGeneration.fetch_add(1);
+    thread = plat::create_thread(KeyEventThread, nullptr);
+    ASSERT_NE(thread, nullptr);
+  }
+
+  // As Stop does it: flag, wake-up, then a wait that lets a delivery finish.
+  void StopThread() {
+    KeyEventStop.store(1);
+    plat::set_event(KeyEvent.load());
+    EXPECT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled) << "thread did not end";
+    plat::close_handle(thread);
+    thread = nullptr;
+  }
+
+  static void Report(bool pressed, uint32_t code) {
+    PressSlotPublish(pressed, code);
+    plat::set_event(KeyEvent.load());
+  }
+
+  size_t Count() const { return core.received().size(); }
+
+  // The fields the core may rely on in every notification.
+  void ExpectRecordFields(const RecordBytes& bytes, const Notification& n) {
+    KeyEventRecordT r;
+    std::memcpy(&r, bytes.data(), sizeof r);
+    EXPECT_STREQ(r.InstanceName, "TEST");
+    EXPECT_EQ(std::memcmp(r.ExtTag, "EXT", 4), 0);
+    EXPECT_EQ(r.ExtValue, 2);
+    EXPECT_EQ(r.Reserved1, 0);
+    EXPECT_EQ(r.Reserved2, 0);
+    for (uint8_t b : r.ReservedA) EXPECT_EQ(b, 0);
+    for (uint8_t b : r.ReservedB) EXPECT_EQ(b, 0);
+    EXPECT_EQ(r.KeyName[123], '\0');
+    EXPECT_EQ(std::string(r.KeyName), n.key_name);
+    // The record's addresses are the buffers the texts were read from.
+    EXPECT_EQ(r.CodeText, Address32(KeyEventCodeTextPtr.load()));
+    EXPECT_EQ(r.RemoteName, Address32(KeyEventRemoteNamePtr.load()));
+    EXPECT_EQ(n.code_text.size(), 8u);
+  }
+
+  StringList keys;
+  StringList remotes{false};
+  TestCore core;
+  std::vector<RecordBytes> records;
+  std::function<void(const Notification&)> on_notify;
+  plat::Handle thread = nullptr;
+};
+
+TEST_F(KeyEventThreadTest, PressRepeatsAndReleaseReachTheCoreWithTheRecordFilled) {
+  WaitR.store(kPatientWaitR);
+  StartThread();
+  // Keep reporting the key while pumping, as the polling thread would.
+  ASSERT_TRUE(core.PumpUntil([&] {
+    Report(true, 1);
+    return Count() >= 3;
+  }, kGuardMs));
+  Report(false, 1);
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 4; }, kGuardMs));
+  StopThread();
+
+  EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, 1, 2, -1}));
+  ASSERT_EQ(records.size(), core.received().size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE(i);
+    const Notification& n = core.received()[i];
+    ExpectRecordFields(records[i], n);
+    EXPECT_EQ(n.key_name, "Power");
+    EXPECT_EQ(n.code_text, "00000001");
+    EXPECT_EQ(n.remote_name, "Test remote");
+  }
+}
+
+TEST_F(KeyEventThreadTest, ReleaseTimeoutEndsAKeyWhoseReportsStopAndAChangeOfKeyReleasesFirst) {
+  // The next key comes while the first one's press is being handled.
+  on_notify = [&](const Notification&) {
+    if (Count() == 1) PressSlotPublish(true, 0x1234ABCD);
+  };
+  StartThread();
+  Report(true, 1);
+  // No further report: the thread's own time-out makes the release.
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 4; }, kGuardMs));
+  StopThread();
+
+  const std::vector<Notification>& n = core.received();
+  ASSERT_EQ(core.repeats(), (std::vector<int32_t>{0, -1, 0, -1}));
+  EXPECT_EQ(n[1].key_name, "Power");
+  EXPECT_EQ(n[1].code_text, "1234ABCD");
+  EXPECT_EQ(n[2].key_name, "Long code");
+  EXPECT_EQ(n[3].key_name, "Long code");
+  EXPECT_EQ(n[3].code_text, "1234ABCD");
+  for (size_t i = 0; i < records.size(); ++i) ExpectRecordFields(records[i], n[i]);
+  EXPECT_FALSE(PressSlotHasNew());
+}
+
+TEST_F(KeyEventThreadTest, AReportLeftBeforeTheStartIsTakenWithoutASignal) {
+  PressSlotPublish(true, 2);  // KeyEvent is not signalled
+  StartThread();
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 1; }, kGuardMs));
+  EXPECT_EQ(core.received()[0].repeat, 0);
+  EXPECT_EQ(core.received()[0].key_name, "Mute");
+}
+
+TEST_F(KeyEventThreadTest, StopWhileAKeyIsHeldSendsNoRelease) {
+  WaitR.store(kPatientWaitR);
+  StartThread();
+  Report(true, 1);
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 1; }, kGuardMs));
+  StopThread();
+  Report(false, 1);
+  core.PumpFor(50);
+  EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0}));
+  EXPECT_TRUE(PressSlotHasNew());  // nobody took the release
+}
+
+// The gap between the last look at the stop flag and the slot and the reset
+// of KeyEvent: a hook there signals, and the reset wipes the signal out.
+std::atomic<int> g_hook_runs{0};
+
+TEST_F(KeyEventThreadTest, AStopRequestJustBeforeTheResetIsNotLost) {
+  g_hook_runs.store(0);
+  SetKeyEventBeforeResetHookForTesting([] {
+    if (g_hook_runs.fetch_add(1) != 0) return;
+    KeyEventStop.store(1);
+    plat::set_event(KeyEvent.load());
+  });
+  StartThread();  // idle: without a second look it would wait with no limit
+  EXPECT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled) << "stop request lost";
+  EXPECT_EQ(g_hook_runs.load(), 1);
+  EXPECT_TRUE(core.received().empty());
+}
+
+TEST_F(KeyEventThreadTest, AReportJustBeforeTheResetIsNotLost) {
+  g_hook_runs.store(0);
+  SetKeyEventBeforeResetHookForTesting([] {
+    if (g_hook_runs.fetch_add(1) != 0) return;
+    Report(true, 2);
+  });
+  StartThread();
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 1; }, kGuardMs)) << "report lost";
+  EXPECT_EQ(core.received()[0].key_name, "Mute");
+}
+
+TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterIt) {
+  bool in_flight_inside = false;
+  RecordBytes at_stop{};
+  on_notify = [&](const Notification&) {
+    if (Count() == 1) PressSlotPublish(true, 2);  // another key: -1, then 0
+    if (Count() != 2) return;
+    in_flight_inside = KeyNotifyInFlight();
+    // What Stop does inside the core's handler of the -1, and a report that
+    // arrives meanwhile: the thread must not name the new key, send its press,
+    // take the report or reset KeyEvent.
+    KeyEventStop.store(1);
+    plat::set_event(KeyEvent.load());
+    PressSlotPublish(true, 1);
+    at_stop = Snapshot();
+  };
+  StartThread();
+  Report(true, 1);
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 2; }, kGuardMs));
+  ASSERT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled);
+
+  EXPECT_TRUE(in_flight_inside);
+  EXPECT_FALSE(KeyNotifyInFlight());
+  EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1}));
+  EXPECT_STREQ(KeyEventRecord.KeyName, "Power");
+  EXPECT_TRUE(PressSlotHasNew());
+  EXPECT_EQ(plat::wait(KeyEvent.load(), 0), plat::WaitResult::Signaled);
+  EXPECT_EQ(Snapshot(), at_stop);
+}
+
+TEST_F(KeyEventThreadTest, AThreadGivenUpForANewStartEndsAfterItsDelivery) {
+  bool in_flight_before = false;
+  bool in_flight_after = true;
+  on_notify = [&](const Notification&) {
+    if (Count() == 1) PressSlotPublish(true, 2);
+    if (Count() != 2) return;
+    // Stop then Start inside the handler of the -1: the flag is clear again,
+    // only the generation tells the old thread that it is no longer wanted.
+    in_flight_before = KeyNotifyInFlight();
+    KeyEventStop.store(1);
+    plat::set_event(KeyEvent.load());
+    KeyEventStop.store(0);
+    KeyEventGeneration.fetch_add(1);
+    in_flight_after = KeyNotifyInFlight();
+    PressSlotPublish(false, 1);
+  };
+  StartThread();
+  Report(true, 1);
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 2; }, kGuardMs));
+  ASSERT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled);
+
+  EXPECT_TRUE(in_flight_before);
+  EXPECT_FALSE(in_flight_after);  // the delivery is not the current thread's
+  EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1}));
+  EXPECT_STREQ(KeyEventRecord.KeyName, "Power");
+  EXPECT_TRUE(PressSlotHasNew());
+}
+
+TEST_F(KeyEventThreadTest, InSetupModeTheDialogGetsOnePressAndOneReleaseAndTheCoreNothing) {
+  TestForm form;
+  _SetupForm.store(&form);
+  SetupMode.store(true);
+  WaitR.store(kPatientWaitR);
+  StartThread();
+  // Held long enough for repeats, which are never posted.
+  const uint32_t start = plat::tick_count();
+  ASSERT_TRUE(core.PumpUntil([&] {
+    Report(true, 0x1234ABCD);
+    return plat::tick_count() - start >= 450 && !form.posts.empty();
+  }, kGuardMs));
+  Report(false, 0x1234ABCD);
+  ASSERT_TRUE(core.PumpUntil([&] { return form.posts.size() >= 2; }, kGuardMs));
+  StopThread();
+  core.PumpFor(20);
+
+  ASSERT_EQ(form.posts.size(), 2u);
+  EXPECT_EQ(form.posts[0].msg, kMonitorPress);
+  EXPECT_EQ(form.posts[0].wparam, 0u);
+  EXPECT_EQ(static_cast<uint32_t>(form.posts[0].lparam), 0x1234ABCDu);
+  EXPECT_EQ(form.posts[1].msg, kMonitorRelease);
+  EXPECT_EQ(form.posts[1].wparam, 0u);
+  EXPECT_EQ(form.posts[1].lparam, 0);
+  EXPECT_TRUE(core.received().empty());
+  EXPECT_STREQ(KeyEventRecord.KeyName, "Long code");  // named all the same
+}
+
+}  // namespace
