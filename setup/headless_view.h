@@ -1,6 +1,6 @@
 // A SetupView without a window: keeps what the dialog shows, for the tests and
-// the native build. It counts the label and row updates so that a test can
-// tell "set again to the same text" from "left alone".
+// the native build. It counts the caption, label and row updates so that a
+// test can tell "set again to the same text" from "left alone".
 #pragma once
 #include <array>
 #include <string>
@@ -25,7 +25,10 @@ class HeadlessView : public SetupView {
   void SetCurrentKeyRow(int row) override;
   int CurrentKeyRow() const override { return current_row_; }
 
-  void SetTestCaption(const std::string& text) override { test_caption_ = text; }
+  void SetTestCaption(const std::string& text) override {
+    test_caption_ = text;
+    ++caption_updates_;
+  }
   void SetCodeLabel(const std::string& text) override;
   void SetKeyLabel(const std::string& text) override;
 
@@ -40,6 +43,7 @@ class HeadlessView : public SetupView {
   const std::string& KeyLabel() const { return key_label_; }
   int LabelUpdates() const { return label_updates_; }
   int RowUpdates() const { return row_updates_; }
+  int CaptionUpdates() const { return caption_updates_; }
 
  private:
   std::vector<std::string> device_items_;
@@ -54,4 +58,5 @@ class HeadlessView : public SetupView {
   std::array<int32_t, kSpinnerCount> spinners_{};
   int label_updates_ = 0;
   int row_updates_ = 0;
+  int caption_updates_ = 0;
 };
