@@ -6,6 +6,7 @@
 #include "device/gpio_device.h"
 #include "device/press_slot.h"
 #include "platform/com.h"
+#include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/sync.h"
 #include "plugin/exports.h"

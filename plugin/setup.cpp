@@ -1,0 +1,26 @@
+// Setup: the modal dialog around a temporary start in setup mode.
+#include "config/settings.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "setup/setup_form.h"
+
+extern "C" SAA_EXPORT void Setup() {
+  // A Setup while the dialog shows (from a handler inside its modal loop)
+  // has nothing to add.
+  if (_SetupForm.load() != nullptr) return;
+  const bool wasRunning = Running.load();
+  // The window is made here, on the core's thread, before Start can
+  // address it.
+  auto* form = new TSetupForm(CoreWindow.load());
+  _SetupForm.store(form, std::memory_order_release);
+  SetupMode.store(true);
+  Start();
+  form->ShowModal();
+  Stop();
+  SetupMode.store(false);
+  _SetupForm.store(nullptr, std::memory_order_release);
+  delete form;
+  SaveWaits();
+  LoadConfiguration();
+  if (wasRunning) Start();
+}
