@@ -5,12 +5,10 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <new>
 
 namespace plat {
 namespace {
-
 
 struct ThreadStart {
   ThreadProc proc;
@@ -83,6 +81,5 @@ void sleep_ms(uint32_t ms) { Sleep(ms); }
 uint32_t tick_count() { return GetTickCount(); }
 
 uint32_t current_thread_id() { return GetCurrentThreadId(); }
-
 
 }  // namespace plat
