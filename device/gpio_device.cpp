@@ -67,14 +67,19 @@ const char* CardMakerSuffix(uint32_t subVendor) {
 
 void DescribeDevice(IVampDevice* device) {
   uint32_t vendor = 0, deviceId = 0, subVendor = 0, subDevice = 0, revision = 0;
+  // Each call before its piece: the value is read only after the call wrote it.
+  const int32_t vendorStatus = device->get_VendorId(&vendor);
+  const int32_t deviceStatus = device->get_DeviceId(&deviceId);
+  const int32_t subVendorStatus = device->get_SubVendorId(&subVendor);
+  const int32_t subDeviceStatus = device->get_SubDeviceId(&subDevice);
+  const int32_t revisionStatus = device->get_Revision(&revision);
   size_t length = 0;
   LineBuffer[0] = '\0';
-  AppendPiece(length, "Vendor: ", device->get_VendorId(&vendor), vendor);
-  AppendPiece(length, ", Device: ", device->get_DeviceId(&deviceId), deviceId);
-  int32_t subVendorStatus = device->get_SubVendorId(&subVendor);
+  AppendPiece(length, "Vendor: ", vendorStatus, vendor);
+  AppendPiece(length, ", Device: ", deviceStatus, deviceId);
   AppendPiece(length, ", SubVendor: ", subVendorStatus, subVendor);
-  AppendPiece(length, ", SubDevice: ", device->get_SubDeviceId(&subDevice), subDevice);
-  AppendPiece(length, ", rev. ", device->get_Revision(&revision), revision);
+  AppendPiece(length, ", SubDevice: ", subDeviceStatus, subDevice);
+  AppendPiece(length, ", rev. ", revisionStatus, revision);
   if (subVendorStatus >= 0 && length < sizeof(LineBuffer)) {
     std::snprintf(LineBuffer + length, sizeof(LineBuffer) - length, "%s", CardMakerSuffix(subVendor));
   }

@@ -51,9 +51,9 @@ class Control {
   virtual bool LoadScriptFile(const char* path, char* error, int32_t error_size) = 0;
   // Starts the script's clock now.
   virtual void RestartScript() = 0;
-  // The call fails with status for that device (kAnyDevice: every device).
-  // A status of 0 or more on Create or Gpio means "succeed without an
-  // interface" with that status. Status 0 on other calls clears the failure.
+  // The call returns status for that device (kAnyDevice: every device); a
+  // negative one gives nothing. With a status of 0 or more, Create still gives
+  // the enumerator, Gpio gives no interface, the others give their value.
   virtual void SetFailure(Call call, int32_t device, int32_t status) = 0;
   virtual void ClearFailures() = 0;
   // Call log, bounded to the most recent kLogCapacity entries.

@@ -2,6 +2,7 @@
 // driver's class identifier, plus SimControl for the programs that set it up.
 #include <windows.h>
 #include <objbase.h>
+#include <olectl.h>
 
 #include <atomic>
 #include <cstdio>

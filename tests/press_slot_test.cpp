@@ -1,0 +1,100 @@
+// The press slot hands over the newest report whole: code and flag of one
+// report, and a report that arrives while another is taken is not lost.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "device/press_slot.h"
+#include "tests/support/watchdog.h"
+
+namespace {
+
+class PressSlotTest : public ::testing::Test {
+ protected:
+  void SetUp() override { PressSlotResetForTesting(); }
+  void TearDown() override { PressSlotResetForTesting(); }
+};
+
+TEST_F(PressSlotTest, TakesEachReportOnceAndKeepsTheLastPressCodeForReleases) {
+  PressReport report;
+  EXPECT_FALSE(PressSlotHasNew());
+  EXPECT_FALSE(PressSlotTake(report));
+
+  PressSlotPublish(true, 0xFFFFFFFFu);
+  EXPECT_TRUE(PressSlotHasNew());
+  ASSERT_TRUE(PressSlotTake(report));
+  EXPECT_EQ(report.Code, 0xFFFFFFFFull);  // the high half stays zero
+  EXPECT_TRUE(report.Pressed);
+  EXPECT_FALSE(PressSlotTake(report));
+
+  PressSlotPublish(false, 0x1234);  // a release's code is not stored
+  ASSERT_TRUE(PressSlotTake(report));
+  EXPECT_EQ(report.Code, 0xFFFFFFFFull);
+  EXPECT_FALSE(report.Pressed);
+
+  PressSlotPublish(true, 0x42);
+  PressSlotTake(report);
+  PressSlotPublishRelease();
+  ASSERT_TRUE(PressSlotTake(report));
+  EXPECT_EQ(report.Code, 0x42u);
+  EXPECT_FALSE(report.Pressed);
+}
+
+TEST_F(PressSlotTest, AnUntakenReportIsReplacedByTheNewest) {
+  PressSlotPublish(true, 1);
+  PressSlotPublish(true, 2);
+  PressSlotPublish(false, 3);
+  PressReport report;
+  ASSERT_TRUE(PressSlotTake(report));
+  EXPECT_EQ(report.Code, 2u);
+  EXPECT_FALSE(report.Pressed);
+  EXPECT_FALSE(PressSlotTake(report));
+}
+
+// Reports come in pairs, the second hard on the first, while the reader keeps
+// taking: report i is a press with code i unless i is a multiple of 3, which
+// releases press i - 1. A pressed report with a release's code, or a release
+// whose code is not the press before it, means two reports were mixed; a pair
+// whose second report never reaches the reader means the newest was lost.
+TEST_F(PressSlotTest, ConcurrentReportsAreNeverMixedAndTheNewestIsNeverLost) {
+  Watchdog guard("press slot stress", 120000);
+  constexpr uint32_t kPairs = 20000;
+  std::atomic<uint64_t> seen{0};
+  std::atomic<bool> done{false};
+  bool mixed = false, backwards = false;
+  std::thread reader([&] {
+    uint64_t last = 0;
+    PressReport report;
+    while (!done.load(std::memory_order_acquire)) {
+      if (!PressSlotTake(report)) continue;
+      if (report.Pressed ? report.Code % 3 == 0 : report.Code % 3 != 2) mixed = true;
+      if (report.Code < last) backwards = true;
+      last = report.Code;
+      // A release carries the code of the press before it: count it as seen.
+      seen.store(report.Pressed ? report.Code : report.Code + 1, std::memory_order_release);
+    }
+  });
+  uint32_t lost = 0;
+  for (uint32_t pair = 1; pair <= kPairs && lost == 0; ++pair) {
+    for (uint32_t i = 2 * pair - 1; i <= 2 * pair; ++i) PressSlotPublish(i % 3 != 0, i);
+    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (seen.load(std::memory_order_acquire) < 2 * pair) {
+      if (std::chrono::steady_clock::now() > give_up) {
+        lost = pair;
+        break;
+      }
+      std::this_thread::yield();
+    }
+  }
+  done.store(true, std::memory_order_release);
+  reader.join();
+  EXPECT_EQ(lost, 0u) << "the second report of pair " << lost << " never arrived";
+  EXPECT_FALSE(mixed);
+  EXPECT_FALSE(backwards);
+}
+
+TEST_F(PressSlotTest, KeyEventIsEmptyAtLoad) { EXPECT_EQ(KeyEvent.load(), nullptr); }
+
+}  // namespace
