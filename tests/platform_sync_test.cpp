@@ -158,6 +158,18 @@ TEST(PlatformInjection, TheNextCreationsFailThenTheyWorkAgain) {
   EXPECT_NE(event, nullptr);
   plat::close_handle(event);
   EXPECT_EQ(plat::create_thread(gated, &gate), nullptr);
+
+  // Skipped creations go through first; a new plan replaces the old one.
+  plat::inject_event_create_failures(1, 2);
+  plat::Handle ok[2] = {plat::create_event(), plat::create_event()};
+  EXPECT_NE(ok[0], nullptr);
+  EXPECT_NE(ok[1], nullptr);
+  EXPECT_EQ(plat::create_event(), nullptr);
+  plat::inject_event_create_failures(5);
+  plat::inject_event_create_failures(0);
+  event = plat::create_event();
+  EXPECT_NE(event, nullptr);
+  for (plat::Handle h : {ok[0], ok[1], event}) plat::close_handle(h);
 }
 
 TEST(PlatformClock, TickCountAdvancesWithSleep) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
 
 #include "platform/sync.h"
 #include "platform/window.h"
@@ -248,12 +249,21 @@ TEST(PlatformWindow, InSendMessageOnlyWithinAMessageFromAnotherThread) {
   plat::destroy_window(own);
 }
 
+// An event never closed: a thread may still be about to wait on it when the
+// test ends. Kept reachable, so it is no leak.
+plat::Handle kept_event() {
+  static std::vector<plat::Handle>& kept = *new std::vector<plat::Handle>;
+  kept.push_back(plat::create_event());
+  return kept.back();
+}
+
 // Owns a window, says so, then waits for `release` without pumping and ends.
 struct Owner {
   Recorder recorder;
   std::atomic<plat::WindowHandle> window{nullptr};
   plat::Handle ready = plat::create_event();
   plat::Handle release = plat::create_event();
+  plat::Handle exit_gate = kept_event();
   bool destroy_first = false;
   ~Owner() {
     plat::close_handle(ready);
@@ -261,9 +271,22 @@ struct Owner {
   }
 };
 
+// Holds a thread in its thread-local destructors until `until` is set, so a
+// clean-up left to thread exit would still be pending when the handle says
+// the thread has ended. First used after the window is made, so it is
+// destroyed before the thread's message state.
+struct HoldThreadExit {
+  plat::Handle until = nullptr;
+  ~HoldThreadExit() {
+    if (until) plat::wait(until, kGuardMs);
+  }
+};
+thread_local HoldThreadExit t_hold_exit;
+
 unsigned own_and_leave(void* arg) {
   auto* o = static_cast<Owner*>(arg);
   o->window.store(plat::create_message_window(record, &o->recorder));
+  t_hold_exit.until = o->exit_gate;
   plat::set_event(o->ready);
   plat::wait(o->release, kGuardMs);
   if (o->destroy_first) plat::destroy_window(o->window.load());
@@ -292,11 +315,12 @@ TEST(PlatformWindow, SendsQueuedForAWindowThatGoesAwayReturnZero) {
     plat::sleep_ms(30);
     plat::set_event(o.release);
     ASSERT_EQ(plat::wait(owner, kGuardMs), plat::WaitResult::Signaled);
+    // The thread's handle is signalled only after its windows are gone.
+    EXPECT_FALSE(plat::is_window(w));
+    plat::set_event(o.exit_gate);
     ASSERT_EQ(plat::wait(sender, kGuardMs), plat::WaitResult::Signaled);
     EXPECT_EQ(s.result.load(), 0);
     EXPECT_EQ(o.recorder.calls.load(), 0);
-    // The thread's handle is signalled only after its windows are gone.
-    EXPECT_FALSE(plat::is_window(w));
     plat::close_handle(sender);
     plat::close_handle(owner);
   }

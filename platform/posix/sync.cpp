@@ -103,15 +103,21 @@ Handle create_thread(ThreadProc proc, void* arg) {
 WaitResult wait(Handle handle, uint32_t ms) {
   if (!handle) return WaitResult::Failed;
   posix::Waitable* object = as_waitable(handle);
-  std::unique_lock lock(object->mutex);
-  auto signalled = [object] { return object->signalled; };
-  if (ms == kInfinite) {
-    object->changed.wait(lock, signalled);
-    return WaitResult::Signaled;
+  // As on Windows, a handle closed by another thread meanwhile does not end the wait.
+  posix::retain(object);
+  WaitResult result = WaitResult::Signaled;
+  {
+    std::unique_lock lock(object->mutex);
+    auto signalled = [object] { return object->signalled; };
+    if (ms == kInfinite) {
+      object->changed.wait(lock, signalled);
+    } else {
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+      if (!object->changed.wait_until(lock, deadline, signalled)) result = WaitResult::Timeout;
+    }
   }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  return object->changed.wait_until(lock, deadline, signalled) ? WaitResult::Signaled
-                                                                : WaitResult::Timeout;
+  posix::release(object);
+  return result;
 }
 
 void close_handle(Handle handle) {

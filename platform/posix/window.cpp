@@ -305,7 +305,7 @@ WaitResult wait_pumping(Handle handle, uint32_t ms) {
     auto news = [&me, seen] { return me.wakes != seen || !me.sent.empty(); };
     if (ms == kInfinite) {
       me.changed.wait(lock, news);
-    } else if (!me.changed.wait_until(lock, deadline, news)) {
+    } else if (Clock::now() >= deadline || !me.changed.wait_until(lock, deadline, news)) {
       lock.unlock();
       if (posix::is_signalled(object)) result = WaitResult::Signaled;
       break;
