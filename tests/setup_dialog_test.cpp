@@ -15,6 +15,7 @@
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "device/gpio_device.h"
+#include "device/press_slot.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/window.h"
@@ -23,6 +24,7 @@
 #include "plugin/state.h"
 #include "setup/headless_form.h"
 #include "setup/model_list.h"
+#include "setup/setup_form.h"
 #include "setup/spinners.h"
 #include "sim/sim_control.h"
 #include "tests/support/temp_dir.h"
@@ -76,6 +78,8 @@ class SetupDialogTest : public ::testing::Test {
     WaitN.store(100);
     WaitR.store(200);
     LastShownCode = ~uint64_t{0};
+    // A report an earlier test's card left untaken would be the first press.
+    PressSlotResetForTesting();
     BoxLog::texts.clear();
     BoxLog::during = nullptr;
     plat::set_message_box_sink(&BoxLog::Sink);
@@ -552,6 +556,37 @@ TEST_F(SetupLiveTest, AStartFailingInAChangeHandlerLeavesTheDialogUsable) {
   });
   EXPECT_EQ(BoxLog::texts.size(), 1u);
   EXPECT_EQ(Saved("Device"), "0");
+}
+
+// The dialog that Setup makes: its window is the one the key event thread
+// addresses, and the shown hook acts inside its modal display.
+TEST_F(SetupLiveTest, SetupRunsTheDialogInSetupModeAndItSavesOnClosing) {
+  bool shown = false;
+  TSetupForm::SetShownHook([&](TSetupForm& form) {
+    shown = true;
+    HeadlessForm* headless = form.Headless();
+    EXPECT_EQ(_SetupForm.load(), &form);
+    EXPECT_TRUE(SetupMode.load());
+    EXPECT_TRUE(Running.load());
+    if (headless != nullptr) {
+      EXPECT_EQ(form.Handle.load(), headless->Handle.load());
+      headless->UserStep(Spinner::WaitN, +1);
+      card->SetPins(sim::kAnyDevice, 0x80000005);
+      EXPECT_TRUE(headless->PumpUntil([&] { return headless->View().KeyLabel() == "Key: Five"; }, kGuardMs));
+    }
+    form.Close();
+  });
+  {
+    Watchdog guard("Setup", 60000);
+    ::Setup();
+  }
+  TSetupForm::SetShownHook(nullptr);
+  EXPECT_TRUE(shown);
+  EXPECT_FALSE(Running.load());
+  EXPECT_EQ(_SetupForm.load(), nullptr);
+  EXPECT_EQ(Saved("WaitN"), "150");
+  EXPECT_EQ(Saved("DefaultConfig"), "tv.cfg");
+  EXPECT_TRUE(core.received().empty());
 }
 
 }  // namespace
