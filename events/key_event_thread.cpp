@@ -7,6 +7,7 @@
 #include "events/code_text.h"
 #include "events/key_engine.h"
 #include "events/key_event_thread_testing.h"
+#include "platform/memory.h"
 #include "platform/sync.h"
 #include "platform/window.h"
 #include "plugin/core_interface.h"
@@ -83,20 +84,46 @@ void SetKeyEventBeforeResetHookForTesting(KeyEventHook hook) {
   g_before_reset_hook.store(hook, std::memory_order_release);
 }
 
+// The thread's two texts. The record hands their addresses to the core in
+// 32-bit fields, so they live below 4 GiB whatever the process.
+struct ThreadTexts {
+  char CodeText[kCodeTextSize];
+  char RemoteName[64];
+};
+
+class LowTexts {
+ public:
+  LowTexts() : texts_(static_cast<ThreadTexts*>(plat::alloc_low32(sizeof(ThreadTexts)))) {}
+  ~LowTexts() { plat::free_low32(texts_, sizeof(ThreadTexts)); }
+  LowTexts(const LowTexts&) = delete;
+  LowTexts& operator=(const LowTexts&) = delete;
+  ThreadTexts* get() const { return texts_; }
+
+ private:
+  ThreadTexts* texts_;
+};
+
 unsigned KeyEventThread(void*) {
   const uint32_t generation = KeyEventGeneration.load(std::memory_order_acquire);
   if (ShouldEnd(generation)) return 0;
 
-  char code_text[kCodeTextSize] = {};
-  char remote_name[64] = {};
+  LowTexts low;
+  ThreadTexts stack_texts{};
+  ThreadTexts* texts = low.get();
+  if (texts == nullptr) {
+    // Without low memory only a 32-bit process can hand out its stack.
+    if (sizeof(void*) > 4) return 0;
+    texts = &stack_texts;
+  }
+  auto& code_text = texts->CodeText;
+  auto& remote_name = texts->RemoteName;
+  std::memset(texts, 0, sizeof(ThreadTexts));
   std::memcpy(KeyEventRecord.ExtTag, "EXT", 4);
   KeyEventRecord.ExtValue = 2;
   KeyEventRecord.Reserved1 = 0;
   KeyEventRecord.Reserved2 = 0;
   KeyEventRecord.CodeText = Address32(code_text);
   KeyEventRecord.RemoteName = Address32(remote_name);
-  KeyEventCodeTextPtr.store(code_text, std::memory_order_release);
-  KeyEventRemoteNamePtr.store(remote_name, std::memory_order_release);
 
   ThreadOutput output(generation);
   KeyEngine engine(CurrentTimings(), KeyList, RemoteNameList,

@@ -45,9 +45,3 @@ struct SetupFormBase {
 
 // The single record; its address is what every KeyNotify carries.
 extern KeyEventRecordT KeyEventRecord;
-
-// The record holds 32-bit addresses. In the 64-bit native build the two text
-// buffers are kept apart and reached through these pointers; in the 32-bit
-// build they equal the addresses in the record.
-extern std::atomic<const char*> KeyEventCodeTextPtr;
-extern std::atomic<const char*> KeyEventRemoteNamePtr;

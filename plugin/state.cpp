@@ -14,8 +14,6 @@ std::atomic<int32_t> KeyEventStop{0};
 plat::Handle KeyEventThreadHandle = nullptr;
 
 KeyEventRecordT KeyEventRecord{};
-std::atomic<const char*> KeyEventCodeTextPtr{nullptr};
-std::atomic<const char*> KeyEventRemoteNamePtr{nullptr};
 
 extern "C" {
 SAA_EXPORT std::atomic<SetupFormBase*> _SetupForm{nullptr};

@@ -27,8 +27,9 @@ intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr
   n.repeat = static_cast<int32_t>(lparam);
   n.instance.assign(record->InstanceName, strnlen(record->InstanceName, sizeof(record->InstanceName)));
   n.key_name.assign(record->KeyName, strnlen(record->KeyName, sizeof(record->KeyName)));
-  if (const char* code = KeyEventCodeTextPtr.load()) n.code_text = code;
-  if (const char* remote = KeyEventRemoteNamePtr.load()) n.remote_name = remote;
+  // The record carries 32-bit addresses of the thread's texts.
+  if (record->CodeText != 0) n.code_text = reinterpret_cast<const char*>(uintptr_t{record->CodeText});
+  if (record->RemoteName != 0) n.remote_name = reinterpret_cast<const char*>(uintptr_t{record->RemoteName});
   n.tick = plat::tick_count();
   self->received_.push_back(n);
   if (self->on_notify) self->on_notify(self->received_.back());
