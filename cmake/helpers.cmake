@@ -21,3 +21,20 @@ function(saa_platform_libraries target)
     target_link_libraries(${target} PUBLIC pthread dl)
   endif()
 endfunction()
+
+# The .def files name the 32-bit stdcall symbols ("Open = Open@12"). x64 has
+# one calling convention and no such decoration, so there the aliases are
+# dropped and each name exports itself.
+function(saa_def_file out source)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(${out} ${source} PARENT_SCOPE)
+    return()
+  endif()
+  get_filename_component(name ${source} NAME)
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/x64/${name})
+  file(READ ${source} text)
+  string(REGEX REPLACE " *= *[A-Za-z_][A-Za-z0-9_]*@[0-9]+" "" text "${text}")
+  file(CONFIGURE OUTPUT ${generated} CONTENT "${text}" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+  set(${out} ${generated} PARENT_SCOPE)
+endfunction()
