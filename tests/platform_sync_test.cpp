@@ -176,7 +176,7 @@ TEST(PlatformClock, TickCountAdvancesWithSleep) {
   uint32_t before = plat::tick_count();
   plat::sleep_ms(25);
   uint32_t elapsed = plat::tick_count() - before;
-  EXPECT_GE(elapsed, 24u);
+  EXPECT_GE(elapsed, 9u);  // GetTickCount moves in steps of up to 16 ms
   EXPECT_LT(elapsed, kGuardMs);
 }
 

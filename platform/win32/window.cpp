@@ -88,6 +88,8 @@ intptr_t send_message(WindowHandle window, uint32_t msg, uintptr_t wparam, intpt
 }
 
 bool post_message(WindowHandle window, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+  // PostMessage to no window posts to the calling thread's own queue instead.
+  if (!window) return false;
   return PostMessageA(static_cast<HWND>(window), msg, wparam, lparam) != 0;
 }
 
