@@ -1,0 +1,247 @@
+// The real plug-in with the simulated card behind the timed wrapper and a
+// core window on this thread. Latency runs from the moment the polling thread
+// finished reading the sample that first showed the new pins (so the wait for
+// the next sample is left out) to the first instruction of the core's handler.
+#include "tools/bench/end_to_end.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "config/settings.h"
+#include "platform/module.h"
+#include "platform/sync.h"
+#include "platform/window.h"
+#include "plugin/core_interface.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "sim/sim_control.h"
+#include "tools/bench/alloc_count.h"
+#include "tools/bench/timed_card.h"
+
+namespace bench {
+namespace {
+
+constexpr uint32_t kPressBit = 0x100;  // PressMask 100, PressFlag 1, KeyMask FF
+constexpr int kTableSize = 50;
+constexpr uint32_t kGuardMs = 5000;
+constexpr uint32_t kCoreVersion = 0x02070C00;
+
+// Written by the handler, read by the loop: both on this thread.
+struct CoreState {
+  uint64_t count = 0;
+  int32_t repeat = 0;
+  int64_t handled_ns = 0;
+};
+
+intptr_t CoreProc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t, intptr_t lparam) {
+  if (msg != kKeyNotify) return 0;
+  const int64_t now = NowNs();
+  auto* state = static_cast<CoreState*>(context);
+  state->handled_ns = now;
+  state->repeat = static_cast<int32_t>(lparam);
+  ++state->count;
+  return 0;
+}
+
+template <typename Pred>
+bool PumpUntil(Pred pred, uint32_t guard_ms) {
+  const int64_t end = NowNs() + int64_t{guard_ms} * 1000000;
+  while (!pred()) {
+    if (NowNs() >= end) return false;
+    plat::wait_for_message(10);  // dispatches sent messages on the way
+    plat::Message m;
+    while (plat::peek_message(m)) plat::dispatch_message(m);
+  }
+  return true;
+}
+
+void PumpFor(uint32_t ms) {
+  const int64_t end = NowNs() + int64_t{ms} * 1000000;
+  PumpUntil([end] { return NowNs() >= end; }, ms + 1000);
+}
+
+uint32_t TableCode(int entry) { return 0x10u + static_cast<uint32_t>(entry); }
+
+class Folder {
+ public:
+  Folder() {
+    char name[] = "/tmp/saa713x-bench-XXXXXX";
+    if (mkdtemp(name) != nullptr) path_ = std::string(name) + "/";
+  }
+  ~Folder() {
+    for (const std::string& file : files_) unlink((path_ + file).c_str());
+    if (!path_.empty()) rmdir(path_.c_str());
+  }
+  bool ok() const { return !path_.empty(); }
+  std::string file(const std::string& name) const { return path_ + name; }
+  void write(const std::string& name, const std::string& text) {
+    std::ofstream(path_ + name) << text;
+    files_.push_back(name);
+  }
+
+ private:
+  std::string path_;
+  std::vector<std::string> files_;
+};
+
+std::string RemoteDefinition() {
+  std::string text = "[Setup]\nName=Bench remote\nPressMask=100\nPressFlag=1\nKeyMask=FF\n[Keys]\n";
+  for (int i = 0; i < kTableSize; ++i) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%08X=Key number %d\n", TableCode(i), i);
+    text += line;
+  }
+  return text;
+}
+
+class Session {
+ public:
+  explicit Session(sim::Control* card) : card_(card) {}
+
+  // One press and release of a key; false when a notification did not come.
+  bool PressAndRelease(uint32_t code, Latencies* press, Latencies* release, Latencies* from_pins) {
+    const uint32_t pins = kPressBit | code;
+    uint64_t before = state_.count;
+    const int64_t set_ns = NowNs();
+    card_->SetPins(0, pins);
+    if (!PumpUntil([&] { return state_.count > before; }, kGuardMs) || state_.repeat != 0) return false;
+    if (ChangedSample() != pins) return false;
+    if (press != nullptr) press->us.push_back((state_.handled_ns - ChangedSampleNs()) / 1e3);
+    if (from_pins != nullptr) from_pins->us.push_back((state_.handled_ns - set_ns) / 1e3);
+
+    before = state_.count;
+    card_->SetPins(0, 0);
+    if (!PumpUntil([&] { return state_.count > before; }, kGuardMs) || state_.repeat != -1) return false;
+    if (release != nullptr) release->us.push_back((state_.handled_ns - ChangedSampleNs()) / 1e3);
+    return true;
+  }
+
+  // A key held for ms, then released; false when the release did not come.
+  bool Hold(uint32_t code, uint32_t ms) {
+    card_->SetPins(0, kPressBit | code);
+    PumpFor(ms);
+    const uint64_t before = state_.count;
+    card_->SetPins(0, 0);
+    return PumpUntil([&] { return state_.count > before && state_.repeat == -1; }, kGuardMs);
+  }
+
+  uint64_t Notifications() const { return state_.count; }
+  CoreState* state() { return &state_; }
+
+ private:
+  sim::Control* card_;
+  CoreState state_;
+};
+
+AllocationCount Collect(uint64_t samples_before, uint64_t notifications) {
+  AllocationCount count;
+  count.poll = Allocations(Role::Poll);
+  count.key_event = Allocations(Role::Other);
+  count.core = Allocations(Role::Core);
+  count.samples = SamplesRead() - samples_before;
+  count.notifications = notifications;
+  return count;
+}
+
+void Sort(Latencies& latencies) { std::sort(latencies.us.begin(), latencies.us.end()); }
+
+}  // namespace
+
+double Latencies::Median() const { return us.empty() ? 0 : us[us.size() / 2]; }
+double Latencies::Percentile99() const {
+  if (us.empty()) return 0;
+  const size_t rank = static_cast<size_t>(std::ceil(0.99 * static_cast<double>(us.size())));
+  return us[std::max<size_t>(rank, 1) - 1];
+}
+double Latencies::Max() const { return us.empty() ? 0 : us.back(); }
+
+EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
+  EndToEndFigures figures;
+  MarkThread(Role::Core);
+  InstallTimedCard();  // ahead of the card's own registration
+  sim::Control* card = sim::control();
+  if (card == nullptr) {
+    figures.failure = "the simulated card is not reachable";
+    return figures;
+  }
+  card->Reset();
+  card->SetPins(sim::kAnyDevice, 0);
+
+  Folder folder;
+  if (!folder.ok()) {
+    figures.failure = "no temporary folder";
+    return figures;
+  }
+  folder.write("AverTV.cfg", RemoteDefinition());
+  folder.write("SAA713x.ini", "[Main]\nInterval=" + std::to_string(options.interval_ms) + "\n");
+  const std::string module = folder.file("SAA713x.dll");
+  plat::set_module_path_override(module.c_str());
+
+  Session session(card);
+  plat::WindowHandle window = plat::create_message_window(&CoreProc, session.state());
+  uint8_t info[64] = {};
+  std::memcpy(info + 28, &kCoreVersion, sizeof kCoreVersion);
+  Open("bench", window, info);
+  Start();
+  if (!Running.load()) {
+    figures.failure = "Start did not start the plug-in";
+  } else {
+    const uint32_t keys[2] = {TableCode(17), TableCode(42)};
+    bool ok = true;
+    for (int i = 0; ok && i < options.warmup_presses; ++i) ok = session.PressAndRelease(keys[i & 1], nullptr, nullptr, nullptr);
+    ok = ok && session.Hold(keys[0], 500);
+
+    figures.press.us.reserve(static_cast<size_t>(options.presses));
+    figures.release.us.reserve(static_cast<size_t>(options.presses));
+    figures.press_from_pins.us.reserve(static_cast<size_t>(options.presses));
+    TraceAllocations(options.trace_allocations);
+    uint64_t samples = SamplesRead();
+    uint64_t notifications = session.Notifications();
+    StartCounting();
+    for (int i = 0; ok && i < options.presses; ++i) {
+      ok = session.PressAndRelease(keys[i & 1], &figures.press, &figures.release, &figures.press_from_pins);
+    }
+    StopCounting();
+    figures.presses = Collect(samples, session.Notifications() - notifications);
+
+    samples = SamplesRead();
+    notifications = session.Notifications();
+    StartCounting();
+    ok = ok && session.Hold(keys[1], static_cast<uint32_t>(options.hold_ms));
+    StopCounting();
+    figures.hold = Collect(samples, session.Notifications() - notifications);
+    TraceAllocations(false);
+    Stop();
+    if (!ok) figures.failure = "a notification did not come within the guard time";
+
+    // Stop while the polling thread sits in its pause, at different points of it.
+    Interval.store(1000);
+    for (int run = 0; ok && run < options.stop_runs; ++run) {
+      Start();
+      const uint64_t first = SamplesRead();
+      PumpUntil([first] { return SamplesRead() > first; }, kGuardMs);
+      PumpFor(static_cast<uint32_t>(50 + run * 850 / std::max(options.stop_runs, 1)));
+      const int64_t begin = NowNs();
+      Stop();
+      figures.stop_ms.push_back((NowNs() - begin) / 1e6);
+    }
+    std::sort(figures.stop_ms.begin(), figures.stop_ms.end());
+    figures.ok = ok;
+  }
+  Close();
+  plat::destroy_window(window);
+  plat::set_module_path_override(nullptr);
+  Sort(figures.press);
+  Sort(figures.release);
+  Sort(figures.press_from_pins);
+  return figures;
+}
+
+}  // namespace bench

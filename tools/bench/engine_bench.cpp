@@ -1,0 +1,135 @@
+// The cost of one KeyEngine::Pass with an output that does nothing: a repeat
+// of the held key (with and without an auto-repeat due) and a change of key,
+// named through key tables of a few sizes.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdio>
+#include <optional>
+
+#include "config/string_list.h"
+#include "events/key_engine.h"
+#include "tools/bench/alloc_count.h"
+
+namespace {
+
+class NoOutput final : public KeyEngineOutput {
+ public:
+  bool Notify(int32_t repeat_count) override {
+    benchmark::DoNotOptimize(repeat_count);
+    ++notifications;
+    return true;
+  }
+  int64_t notifications = 0;
+  void Monitor(bool pressed, uint64_t code) override { benchmark::DoNotOptimize(code); }
+};
+
+// A remote definition's key table of `size` entries, codes 0x10 upwards.
+struct Table {
+  explicit Table(int size) {
+    remotes.Add("Bench remote");
+    for (int i = 0; i < size; ++i) {
+      char line[64];
+      std::snprintf(line, sizeof line, "%08X=Key number %d", Code(i), i);
+      keys.Add(line);
+    }
+  }
+  static uint32_t Code(int entry) { return 0x10u + static_cast<uint32_t>(entry); }
+
+  StringList keys;
+  StringList remotes{false};
+};
+
+struct Fixture {
+  explicit Fixture(int size) : table(size) {
+    engine.emplace(timings, &table.keys, &table.remotes, KeyTexts{key_name, code_text, remote_name},
+                   output);
+  }
+  KeyTimings timings;
+  Table table;
+  std::array<char, 124> key_name{};
+  std::array<char, 20> code_text{};
+  std::array<char, 64> remote_name{};
+  NoOutput output;
+  std::optional<KeyEngine> engine;
+};
+
+// Allocations and notifications per pass, counted while the loop runs.
+void CountAllocations(benchmark::State& state, uint64_t allocations, const NoOutput& output,
+                      int64_t notifications_before) {
+  state.counters["allocs/pass"] =
+      benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
+  state.counters["notifies/pass"] = benchmark::Counter(
+      static_cast<double>(output.notifications - notifications_before), benchmark::Counter::kAvgIterations);
+}
+
+// The held key reported again before its next auto-repeat is due.
+void BM_PassRepeat(benchmark::State& state) {
+  Fixture f(50);
+  const PressReport held{Table::Code(25), true};
+  f.engine->Pass(&held, 1000, f.timings);  // the press
+  const int64_t notified = f.output.notifications;
+  bench::StartCounting();
+  for (auto _ : state) benchmark::DoNotOptimize(f.engine->Pass(&held, 1001, f.timings));
+  bench::StopCounting();
+  CountAllocations(state, bench::TotalAllocations(), f.output, notified);
+}
+BENCHMARK(BM_PassRepeat);
+
+// The held key reported again with an auto-repeat due on every pass.
+void BM_PassRepeatDue(benchmark::State& state) {
+  Fixture f(50);
+  const PressReport held{Table::Code(25), true};
+  uint32_t now = 1000;
+  f.engine->Pass(&held, now, f.timings);
+  const int64_t notified = f.output.notifications;
+  bench::StartCounting();
+  for (auto _ : state) {
+    now += 300;  // past Wait1 and every WaitN
+    benchmark::DoNotOptimize(f.engine->Pass(&held, now, f.timings));
+  }
+  bench::StopCounting();
+  CountAllocations(state, bench::TotalAllocations(), f.output, notified);
+}
+BENCHMARK(BM_PassRepeatDue);
+
+// Every pass reports another held key: code text, lookup in the table of
+// range(0) entries, release of the old key and press of the new one. The two
+// keys sit in the middle and at the end of the table.
+void BM_PassChangeOfKey(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  Fixture f(size);
+  const PressReport keys[2] = {{Table::Code(size / 2), true}, {Table::Code(size - 1), true}};
+  uint32_t now = 1000;
+  f.engine->Pass(&keys[0], now, f.timings);
+  size_t next = 1;
+  const int64_t notified = f.output.notifications;
+  bench::StartCounting();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(f.engine->Pass(&keys[next], ++now, f.timings));
+    next ^= 1;
+  }
+  bench::StopCounting();
+  CountAllocations(state, bench::TotalAllocations(), f.output, notified);
+}
+BENCHMARK(BM_PassChangeOfKey)->Arg(10)->Arg(50)->Arg(200);
+
+// A change between two codes the table of 50 does not hold: a full scan each.
+void BM_PassChangeToUnknownCode(benchmark::State& state) {
+  Fixture f(50);
+  const PressReport keys[2] = {{0xF0, true}, {0xF1, true}};
+  uint32_t now = 1000;
+  f.engine->Pass(&keys[0], now, f.timings);
+  size_t next = 1;
+  const int64_t notified = f.output.notifications;
+  bench::StartCounting();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(f.engine->Pass(&keys[next], ++now, f.timings));
+    next ^= 1;
+  }
+  bench::StopCounting();
+  CountAllocations(state, bench::TotalAllocations(), f.output, notified);
+}
+BENCHMARK(BM_PassChangeToUnknownCode);
+
+}  // namespace
