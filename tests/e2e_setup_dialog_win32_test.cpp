@@ -330,6 +330,22 @@ TEST(E2ESetupDialog, TheRealDialogDrivenThroughItsControlsOnTheSimulatedCard) {
   EXPECT_EQ(Text(code_label), "Code:");
   EXPECT_EQ(Text(interval_field), "50");
 
+  // Keyboard order: the key table first, the button last, then round again.
+  const int tab_order[] = {kIdValueListEditor, kIdDeviceCombo, kIdModelCombo, kIdEdit1, kIdEdit2,
+                           kIdEdit3,           kIdEdit4,       kIdOKButton,   kIdValueListEditor};
+  const DWORD dialog_thread = GetWindowThreadProcessId(dialog, nullptr);
+  auto focus = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(dialog_thread, &info) ? info.hwndFocus : nullptr;
+  };
+  EXPECT_TRUE(WaitFor([&] { return focus() == table; }));
+  for (size_t i = 1; i < sizeof tab_order / sizeof tab_order[0]; ++i) {
+    PostMessageA(focus(), WM_KEYDOWN, VK_TAB, 0);
+    HWND next = GetDlgItem(dialog, tab_order[i]);
+    EXPECT_TRUE(WaitFor([&] { return focus() == next; }, 5000)) << "tab stop " << i;
+  }
+
   // A spinner stepped by its arrow key, twice: 50, 60, 70.
   PostMessageA(interval_field, WM_KEYDOWN, VK_UP, 0);
   PostMessageA(interval_field, WM_KEYDOWN, VK_UP, 0);

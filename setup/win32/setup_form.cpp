@@ -217,7 +217,8 @@ TSetupForm::TSetupForm(plat::WindowHandle owner) : impl_(std::make_unique<Impl>(
   window_class.lpszClassName = kSetupWindowClass;
   RegisterClassExA(&window_class);
 
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
+  // No WS_CLIPCHILDREN: group boxes leave their inside to the parent to paint.
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   const DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   RECT frame{0, 0, kSetupClientWidth, kSetupClientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, ex_style);

@@ -26,7 +26,7 @@ constexpr DWORD kUpDown = kChild | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWK
 // come last so that they lie beneath the fields they surround.
 const ControlSpec kControls[] = {
     {WC_LISTVIEWA, "", kChild | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE,
-     262, 44, 206, 180, kIdValueListEditor},
+     262, 44, 207, 180, kIdValueListEditor},
     {WC_COMBOBOXA, "", kCombo, 0, 4, 18, 461, 200, kIdDeviceCombo},
     {WC_COMBOBOXA, "", kCombo, 0, 4, 55, 249, 200, kIdModelCombo},
     {WC_EDITA, "", kEdit, WS_EX_CLIENTEDGE, 110, 154, 58, 21, kIdEdit1},
@@ -45,7 +45,7 @@ const ControlSpec kControls[] = {
     {WC_STATICA, "Wait before repeat", kChild | SS_LEFT, 0, 12, 158, 96, 13, kIdLabel1},
     {WC_STATICA, "Repeat period", kChild | SS_LEFT, 0, 12, 181, 96, 13, kIdLabel3},
     {WC_STATICA, "Release timeout", kChild | SS_LEFT, 0, 12, 204, 96, 13, kIdLabel4},
-    {WC_STATICA, "Update", kChild | SS_LEFT, 0, 172, 158, 32, 13, kIdLabel5},
+    {WC_STATICA, "Update", kChild | SS_LEFT, 0, 168, 158, 34, 13, kIdLabel5},
     {WC_BUTTONA, "Monitoring", kChild | BS_GROUPBOX, 0, 4, 76, 253, 61, kIdTestGroup},
     {WC_BUTTONA, "Timing", kChild | BS_GROUPBOX, 0, 4, 137, 253, 90, kIdGroupBox1},
 };
