@@ -30,12 +30,50 @@ struct SentItem {
   intptr_t result = 0;
   bool done = false;
   ThreadState* sender = nullptr;
+  SentItem* next = nullptr;
+};
+
+// Sent messages in arrival order, linked through the items themselves, so a
+// send allocates nothing.
+class SentQueue {
+ public:
+  bool empty() const { return head_ == nullptr; }
+  void push_back(SentItem* item) {
+    item->next = nullptr;
+    (tail_ ? tail_->next : head_) = item;
+    tail_ = item;
+  }
+  SentItem* pop_front() {
+    SentItem* item = head_;
+    head_ = item->next;
+    if (head_ == nullptr) tail_ = nullptr;
+    return item;
+  }
+  // Unlinks every item for which drop returns true.
+  template <typename Pred>
+  void remove_if(Pred drop) {
+    SentItem* kept = nullptr;
+    for (SentItem* item = head_; item != nullptr;) {
+      SentItem* next = item->next;
+      if (drop(item)) {
+        (kept ? kept->next : head_) = next;
+      } else {
+        kept = item;
+      }
+      item = next;
+    }
+    tail_ = kept;
+  }
+
+ private:
+  SentItem* head_ = nullptr;
+  SentItem* tail_ = nullptr;
 };
 
 struct ThreadState final : posix::Waker {
   uint32_t id = 0;
   std::condition_variable changed;  // news for this thread: a message, a reply, a wake
-  std::deque<SentItem*> sent;
+  SentQueue sent;
   std::deque<Message> posted;
   uint64_t wakes = 0;  // counts signals of the objects this thread waits on
 
@@ -112,8 +150,7 @@ intptr_t call(WindowProc proc, void* context, WindowHandle window, uint32_t msg,
 int dispatch_sent(ThreadState& me, std::unique_lock<std::mutex>& lock) {
   int count = 0;
   while (!me.sent.empty()) {
-    SentItem* item = me.sent.front();
-    me.sent.pop_front();
+    SentItem* item = me.sent.pop_front();
     Window* window = find(item->window);
     if (!window) {
       complete(item, 0);
@@ -134,7 +171,7 @@ int dispatch_sent(ThreadState& me, std::unique_lock<std::mutex>& lock) {
 // Drops what is queued for a window that goes away; senders get 0.
 void purge(ThreadState& owner, Window* window) {
   std::erase_if(owner.posted, [window](const Message& m) { return m.window == window; });
-  std::erase_if(owner.sent, [window](SentItem* item) {
+  owner.sent.remove_if([window](SentItem* item) {
     if (item->window != window) return false;
     complete(item, 0);
     return true;
@@ -154,8 +191,10 @@ void end_state(ThreadState& state) {
         ++it;
       }
     }
-    for (SentItem* item : state.sent) complete(item, 0);
-    state.sent.clear();
+    state.sent.remove_if([](SentItem* item) {
+      complete(item, 0);
+      return true;
+    });
     state.posted.clear();
   }
   for (Window* window : gone) delete window;
