@@ -2,7 +2,10 @@
 #if !defined(_WIN32)
 #include <utility>
 
+#include "platform/screen.h"
+#include "plugin/state.h"
 #include "setup/headless_form.h"
+#include "setup/headless_render.h"
 #include "setup/setup_form.h"
 
 namespace {
@@ -24,6 +27,8 @@ TSetupForm::~TSetupForm() { Handle.store(nullptr, std::memory_order_release); }
 
 int TSetupForm::ShowModal() {
   return impl_->form.ShowModal([this] {
+    // Without a screen the dialog shows itself as text.
+    plat::show_window_text(PluginDescription, RenderDialogText(impl_->form.View()).c_str());
     if (ShownHook()) ShownHook()(*this);
   });
 }

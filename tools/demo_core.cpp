@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/sync.h"
@@ -91,6 +92,24 @@ intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, int
   return 0;
 }
 
+// Shows the setup dialog and closes it after ms, as its close box would.
+void ShowSetup(const Plugin& plugin, uint32_t ms, bool keep_open) {
+  std::thread closer;
+  if (!keep_open) {
+    closer = std::thread([&plugin, ms] {
+      plat::WindowHandle dialog = nullptr;
+      for (int i = 0; i < 500 && dialog == nullptr; ++i) {
+        if (SetupFormBase* form = plugin.SetupForm->load()) dialog = form->Handle.load();
+        if (dialog == nullptr) plat::sleep_ms(10);
+      }
+      plat::sleep_ms(ms);
+      if (dialog != nullptr) plat::post_message(dialog, plat::kWmClose, 0, 0);
+    });
+  }
+  plugin.Setup();
+  if (closer.joinable()) closer.join();
+}
+
 void Pump(uint32_t ms) {
   const uint32_t start = plat::tick_count();
   while (plat::tick_count() - start < ms) {
@@ -117,6 +136,8 @@ std::string PrepareFolder(const std::string& plugin, const std::string& samples,
 struct Options {
   std::string plugin, folder, script, work = "demo-run";
   uint32_t extra_ms = 800;
+  bool setup = false;      // the session plays into the setup dialog
+  bool keep_open = false;  // the person closes the dialog
 };
 
 bool Parse(int argc, char** argv, Options& options) {
@@ -127,6 +148,8 @@ bool Parse(int argc, char** argv, Options& options) {
     else if (arg == "--folder") options.folder = next();
     else if (arg == "--script") options.script = next();
     else if (arg == "--work") options.work = next();
+    else if (arg == "--setup") options.setup = true;
+    else if (arg == "--keep-open") options.keep_open = true;
     else {
       std::fprintf(stderr, "unknown option %s\n", arg.c_str());
       return false;
@@ -169,11 +192,20 @@ int main(int argc, char** argv) {
   std::printf("remote session: %s\n\n", options.script.c_str());
   std::printf("    time    event      key          code              remote\n");
 
+  const uint32_t session_ms = static_cast<uint32_t>(script.LengthMs()) + options.extra_ms;
   start_tick = plat::tick_count();
   card->RestartScript();
-  plugin.Start();
-  Pump(static_cast<uint32_t>(script.LengthMs()) + options.extra_ms);
-  plugin.Stop();
+  if (options.setup) {
+    std::printf("(the session plays into the setup dialog; the core receives nothing meanwhile)\n");
+    ShowSetup(plugin, session_ms, options.keep_open);
+  } else {
+    plugin.Start();
+    Pump(session_ms);
+    plugin.Stop();
+    std::printf("\nsetup dialog as the plug-in fills it:\n");
+    std::fflush(stdout);
+    ShowSetup(plugin, 300, false);
+  }
   plugin.Close();
   plat::destroy_window(window);
   return 0;

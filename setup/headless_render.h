@@ -1,0 +1,7 @@
+// The headless dialog as text: what a person would read in its window.
+#pragma once
+#include <string>
+
+#include "setup/headless_view.h"
+
+std::string RenderDialogText(const HeadlessView& view);
