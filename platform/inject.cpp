@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/com.h"
 #include "platform/sync.h"
 
 namespace plat {
@@ -13,7 +14,7 @@ struct Plan {
 };
 
 std::mutex plan_mutex;
-Plan plans[2];
+Plan plans[3];
 
 void set_plan(inject::Kind kind, int count, int skip) {
   std::lock_guard<std::mutex> lock(plan_mutex);
@@ -36,5 +37,6 @@ bool inject::take_failure(Kind kind) {
 
 void inject_thread_create_failures(int count, int skip) { set_plan(inject::Kind::Thread, count, skip); }
 void inject_event_create_failures(int count, int skip) { set_plan(inject::Kind::Event, count, skip); }
+void inject_co_initialize_failures(int count) { set_plan(inject::Kind::CoInitialize, count, 0); }
 
 }  // namespace plat

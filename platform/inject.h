@@ -3,7 +3,7 @@
 
 namespace plat::inject {
 
-enum class Kind { Thread, Event };
+enum class Kind { Thread, Event, CoInitialize };
 
 // True when this creation is to fail: after the injected number of
 // creations to let through, one per injected failure.

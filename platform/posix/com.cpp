@@ -2,6 +2,7 @@
 // from the in-process servers registered in the process (natively this layer
 // is one shared library, so a core program and the plug-in it loads share it).
 #include "platform/com.h"
+#include "platform/inject.h"
 
 #include <atomic>
 
@@ -18,22 +19,15 @@ constexpr int32_t kChangedMode = static_cast<int32_t>(0x80010106u);  // RPC_E_CH
 constexpr int kMaxServers = 8;
 std::atomic<ClassCreator> g_servers[kMaxServers];
 std::atomic<int> g_balance{0};
-std::atomic<int> g_init_failures{0};
 // Like COM's per-thread apartment count: the first CoInitialize on a thread
 // gives S_OK, nested ones S_FALSE.
 thread_local int t_init_count = 0;
 
-bool take_failure() {
-  int n = g_init_failures.load(std::memory_order_relaxed);
-  while (n > 0 && !g_init_failures.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) {
-  }
-  return n > 0;
-}
 
 }  // namespace
 
 int32_t co_initialize() {
-  if (take_failure()) return kChangedMode;
+  if (inject::take_failure(inject::Kind::CoInitialize)) return kChangedMode;
   g_balance.fetch_add(1, std::memory_order_relaxed);
   return t_init_count++ == 0 ? kOk : kFalse;
 }
@@ -68,8 +62,5 @@ void com_register_server(ClassCreator creator) {
 
 int com_init_balance() { return g_balance.load(std::memory_order_relaxed); }
 
-void inject_co_initialize_failures(int count) {
-  g_init_failures.store(count, std::memory_order_relaxed);
-}
 
 }  // namespace plat

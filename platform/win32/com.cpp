@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "platform/com.h"
+#include "platform/inject.h"
 
 namespace plat {
 namespace {
@@ -14,19 +15,12 @@ namespace {
 static_assert(sizeof(Guid) == sizeof(GUID), "Guid must have GUID's layout");
 
 std::atomic<int> g_balance{0};
-std::atomic<int> g_init_failures{0};
 
-bool take_failure() {
-  int n = g_init_failures.load(std::memory_order_relaxed);
-  while (n > 0 && !g_init_failures.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) {
-  }
-  return n > 0;
-}
 
 }  // namespace
 
 int32_t co_initialize() {
-  if (take_failure()) return RPC_E_CHANGED_MODE;
+  if (inject::take_failure(inject::Kind::CoInitialize)) return RPC_E_CHANGED_MODE;
   HRESULT status = CoInitialize(nullptr);
   if (SUCCEEDED(status)) g_balance.fetch_add(1, std::memory_order_relaxed);
   return status;
@@ -46,8 +40,5 @@ void com_register_server(ClassCreator) {}
 
 int com_init_balance() { return g_balance.load(std::memory_order_relaxed); }
 
-void inject_co_initialize_failures(int count) {
-  g_init_failures.store(count, std::memory_order_relaxed);
-}
 
 }  // namespace plat
