@@ -1,27 +1,12 @@
-// Message boxes on Win32: a real box unless a test installed its own sink.
-#include "platform/message_box.h"
-
+// Message boxes on Win32: modal, with no owner window.
 #include <windows.h>
 
-#include <atomic>
+#include "platform/system_box.h"
 
 namespace plat {
-namespace {
 
-int system_box(const char* text, const char* caption, unsigned flags) {
+int system_message_box(const char* text, const char* caption, unsigned flags) {
   return MessageBoxA(nullptr, text, caption, flags);
-}
-
-std::atomic<MessageBoxSink> sink{system_box};
-
-}  // namespace
-
-int message_box(const char* text, const char* caption, unsigned flags) {
-  return sink.load(std::memory_order_acquire)(text, caption, flags);
-}
-
-MessageBoxSink set_message_box_sink(MessageBoxSink replacement) {
-  return sink.exchange(replacement ? replacement : system_box, std::memory_order_acq_rel);
 }
 
 }  // namespace plat
