@@ -154,7 +154,8 @@ demo_win32() {
     echo "the Windows demo is not built ($exe, $dll)" >&2
     return 1
   fi
-  local args=(--plugin "$(wine_path "$dll")" --folder "$(wine_path "$ROOT/tools/demo")")
+  local args=(--plugin "$(wine_path "$dll")" --folder "$(wine_path "$ROOT/tools/demo")"
+              --work "$(wine_path "$BUILD/demo-run-$WINE_TREE")")
   while [ $# -gt 0 ]; do
     case $1 in
       --script|--work) args+=("$1" "$(wine_path "$2")"); shift ;;
