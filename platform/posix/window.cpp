@@ -136,10 +136,15 @@ void complete(SentItem* item, intptr_t result) {
   item->sender->changed.notify_all();
 }
 
+// How a procedure is reached, which decides what in_send_message says in it:
+// a message from another thread sets it, a posted one clears it, and a direct
+// send on the owning thread leaves it as the caller had it (as Windows does).
+enum class Via { OtherThread, Posted, SameThread };
+
 intptr_t call(WindowProc proc, void* context, WindowHandle window, uint32_t msg,
-              uintptr_t wparam, intptr_t lparam, bool from_other_thread) {
+              uintptr_t wparam, intptr_t lparam, Via via) {
   bool outer = t_in_send;
-  t_in_send = from_other_thread;
+  if (via != Via::SameThread) t_in_send = via == Via::OtherThread;
   intptr_t result = proc(context, window, msg, wparam, lparam);
   t_in_send = outer;
   return result;
@@ -160,7 +165,7 @@ int dispatch_sent(ThreadState& me, std::unique_lock<std::mutex>& lock) {
     void* context = window->context;
     lock.unlock();
     intptr_t result =
-        call(proc, context, item->window, item->msg, item->wparam, item->lparam, true);
+        call(proc, context, item->window, item->msg, item->wparam, item->lparam, Via::OtherThread);
     lock.lock();
     complete(item, result);
     ++count;
@@ -259,7 +264,7 @@ intptr_t send_message(WindowHandle handle, uint32_t msg, uintptr_t wparam, intpt
     WindowProc proc = window->proc;
     void* context = window->context;
     lock.unlock();
-    return call(proc, context, handle, msg, wparam, lparam, false);
+    return call(proc, context, handle, msg, wparam, lparam, Via::SameThread);
   }
   SentItem item;
   item.window = handle;
@@ -304,7 +309,8 @@ intptr_t dispatch_message(const Message& message) {
   WindowProc proc = window->proc;
   void* context = window->context;
   lock.unlock();
-  return call(proc, context, message.window, message.msg, message.wparam, message.lparam, false);
+  return call(proc, context, message.window, message.msg, message.wparam, message.lparam,
+              Via::Posted);
 }
 
 WaitResult wait_for_message(uint32_t ms) {

@@ -35,7 +35,8 @@ Control* Load() {
   }
   using Register = HRESULT(WINAPI*)();
   using GetControl = Control* (*)();
-  auto register_server = reinterpret_cast<Register>(GetProcAddress(server, "DllRegisterServer"));
+  auto register_server =
+      reinterpret_cast<Register>(reinterpret_cast<void (*)()>(GetProcAddress(server, "DllRegisterServer")));
   auto get_control =
       reinterpret_cast<GetControl>(reinterpret_cast<void (*)()>(GetProcAddress(server, "SimControl")));
   if (register_server == nullptr || get_control == nullptr || FAILED(register_server())) {
