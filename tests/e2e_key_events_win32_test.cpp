@@ -1,0 +1,145 @@
+// End to end under Wine: a test core with a real window loads the real
+// SAA713x.dll by path; the COM-registered simulated card holds and changes
+// keys; the core's window procedure reads each notification's record.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plugin/core_interface.h"
+#include "sim/sim_control.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr DWORD kGuardMs = 20000;
+
+using OpenFn = const char*(__stdcall*)(const char*, HWND, const void*);
+using VoidFn = void (*)();
+
+struct Received {
+  int32_t repeat;
+  std::string key, code, remote, ext;
+  int32_t ext_value;
+};
+
+std::vector<Received> received;
+
+std::string At(uint32_t address) {
+  const char* text = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
+  return text == nullptr ? "" : std::string(text, strnlen(text, 64));
+}
+
+LRESULT CALLBACK CoreProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg != kKeyNotify) return DefWindowProcA(window, msg, wparam, lparam);
+  const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
+  received.push_back({static_cast<int32_t>(lparam), record->KeyName, At(record->CodeText),
+                      At(record->RemoteName), record->ExtTag, record->ExtValue});
+  return 0;
+}
+
+bool PumpUntil(const std::function<bool()>& done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > kGuardMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  }
+  return true;
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+bool Has(int32_t repeat, const std::string& key) {
+  for (const auto& r : received) {
+    if (r.repeat == repeat && r.key == key) return true;
+  }
+  return false;
+}
+
+TEST(E2EKeyEvents, PressRepeatsReleaseAndAChangeOfKeyReachARealCoreWindow) {
+  sim::Control* card = sim::control();
+  ASSERT_NE(card, nullptr);
+  card->Reset();
+  card->SetPins(sim::kAnyDevice, 0);
+
+  TempDir dir;
+  const std::string dll = dir.file("SAA713x.dll");
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
+  dir.write("AverTV.cfg",
+            "[Setup]\nName=E2E remote\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
+            "[Keys]\n00000010=Volume +\n00000020=Channel A\n00000021=Channel B\n");
+
+  WNDCLASSA window_class{};
+  window_class.lpfnWndProc = &CoreProc;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "E2EKeyCore";
+  RegisterClassA(&window_class);
+  HWND core = CreateWindowA("E2EKeyCore", "core", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(core, nullptr);
+  HMODULE plugin = LoadLibraryA(dll.c_str());
+  ASSERT_NE(plugin, nullptr);
+  auto symbol = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(plugin, name)); };
+  auto open = reinterpret_cast<OpenFn>(symbol("Open"));
+  auto start = reinterpret_cast<VoidFn>(symbol("Start"));
+  auto stop = reinterpret_cast<VoidFn>(symbol("Stop"));
+  auto close = reinterpret_cast<VoidFn>(symbol("Close"));
+  ASSERT_TRUE(open && start && stop && close);
+
+  uint8_t info[64] = {};
+  const uint32_t version = 0x02070C00;
+  std::memcpy(info + 28, &version, sizeof version);
+  open("E2E", core, info);
+  start();
+
+  // Held for a second: a press, auto-repeats counting up, the reported release.
+  card->SetPins(sim::kAnyDevice, 0x110);
+  ASSERT_TRUE(PumpUntil([] { return Has(2, "Volume +"); }));
+  card->SetPins(sim::kAnyDevice, 0);
+  ASSERT_TRUE(PumpUntil([] { return Has(-1, "Volume +"); }));
+  ASSERT_GE(received.size(), 4u);
+  for (size_t i = 0; i + 1 < received.size(); ++i) EXPECT_EQ(received[i].repeat, static_cast<int32_t>(i));
+  EXPECT_EQ(received.back().repeat, -1);
+  for (const auto& r : received) {
+    EXPECT_EQ(r.key, "Volume +");
+    EXPECT_EQ(r.code, "00000010");
+    EXPECT_EQ(r.remote, "E2E remote");
+    EXPECT_EQ(r.ext, "EXT");
+    EXPECT_EQ(r.ext_value, 2);
+  }
+
+  // Channel B pressed while A is held: A's release, already with B's code,
+  // then B's press.
+  received.clear();
+  card->SetPins(sim::kAnyDevice, 0x120);
+  ASSERT_TRUE(PumpUntil([] { return Has(0, "Channel A"); }));
+  card->SetPins(sim::kAnyDevice, 0x121);
+  ASSERT_TRUE(PumpUntil([] { return Has(0, "Channel B"); }));
+  stop();
+  size_t a_release = 0;
+  while (a_release < received.size() && received[a_release].repeat != -1) ++a_release;
+  ASSERT_LT(a_release + 1, received.size());
+  EXPECT_EQ(received[a_release].key, "Channel A");
+  EXPECT_EQ(received[a_release].code, "00000021");
+  EXPECT_EQ(received[a_release + 1].repeat, 0);
+  EXPECT_EQ(received[a_release + 1].key, "Channel B");
+  EXPECT_EQ(received.back().key, "Channel B");  // Stop sent no release
+
+  close();
+  FreeLibrary(plugin);
+  DestroyWindow(core);
+}
+
+}  // namespace
