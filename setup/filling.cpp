@@ -70,8 +70,8 @@ void SetupDialog::FillKeyTable() {
 
 void SetupDialog::FillSpinners() {
   for (int i = 0; i < kSpinnerCount; ++i) {
-    const SpinnerSpec& spec = SpinnerSpecOf(static_cast<Spinner>(i));
-    view_.SetSpinnerPosition(spec.which,
-                             SpinnerDisplayPosition(spec, spec.setting->load(std::memory_order_relaxed)));
+    const SpinnerSpec& spinner = SpinnerSpecOf(static_cast<Spinner>(i));
+    view_.SetSpinnerPosition(spinner.which,
+                             SpinnerDisplayPosition(spinner, spinner.setting->load(std::memory_order_relaxed)));
   }
 }

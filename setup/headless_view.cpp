@@ -54,8 +54,8 @@ void HeadlessView::SetKeyLabel(const std::string& text) {
 }
 
 void HeadlessView::SetSpinnerPosition(Spinner which, int32_t position) {
-  const SpinnerSpec& spec = SpinnerSpecOf(which);
-  spinners_[static_cast<int>(which)] = SpinnerDisplayPosition(spec, position);
+  const SpinnerSpec& spinner = SpinnerSpecOf(which);
+  spinners_[static_cast<int>(which)] = SpinnerDisplayPosition(spinner, position);
 }
 
 int32_t HeadlessView::SpinnerPosition(Spinner which) const { return spinners_[static_cast<int>(which)]; }

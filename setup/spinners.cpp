@@ -17,12 +17,12 @@ const SpinnerSpec kSpinners[kSpinnerCount] = {
 
 const SpinnerSpec& SpinnerSpecOf(Spinner which) { return kSpinners[static_cast<int>(which)]; }
 
-int16_t SpinnerProposedPosition(const SpinnerSpec& spec, int32_t position, int32_t delta) {
+int16_t SpinnerProposedPosition(const SpinnerSpec& spinner, int32_t position, int32_t delta) {
   // 64 bits: a hand-made position plus a delta must not overflow on the way.
   const int64_t wanted = static_cast<int64_t>(position) + delta;
-  return static_cast<int16_t>(std::clamp<int64_t>(wanted, spec.min, spec.max));
+  return static_cast<int16_t>(std::clamp<int64_t>(wanted, spinner.min, spinner.max));
 }
 
-int32_t SpinnerDisplayPosition(const SpinnerSpec& spec, int32_t setting) {
-  return std::clamp<int32_t>(setting, spec.min, spec.max);
+int32_t SpinnerDisplayPosition(const SpinnerSpec& spinner, int32_t setting) {
+  return std::clamp<int32_t>(setting, spinner.min, spinner.max);
 }

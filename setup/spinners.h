@@ -20,8 +20,8 @@ const SpinnerSpec& SpinnerSpecOf(Spinner which);
 
 // The position an up-down control without wrap-around moves to when stepped by
 // delta from position: clamped to the range.
-int16_t SpinnerProposedPosition(const SpinnerSpec& spec, int32_t position, int32_t delta);
+int16_t SpinnerProposedPosition(const SpinnerSpec& spinner, int32_t position, int32_t delta);
 
 // What a spinner shows for a setting: the setting clamped to the range (a
 // hand-edited file may hold anything). The setting itself is left alone.
-int32_t SpinnerDisplayPosition(const SpinnerSpec& spec, int32_t setting);
+int32_t SpinnerDisplayPosition(const SpinnerSpec& spinner, int32_t setting);

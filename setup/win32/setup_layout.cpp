@@ -74,12 +74,12 @@ void SetUpKeyTable(HWND table) {
   }
 }
 
-void SetUpSpinner(HWND up_down, HWND buddy, const SpinnerSpec& spec) {
+void SetUpSpinner(HWND up_down, HWND buddy, const SpinnerSpec& spinner) {
   SendMessageA(up_down, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
-  SendMessageA(up_down, UDM_SETRANGE32, spec.min, spec.max);
-  UDACCEL accel{0, static_cast<UINT>(spec.step)};
+  SendMessageA(up_down, UDM_SETRANGE32, spinner.min, spinner.max);
+  UDACCEL accel{0, static_cast<UINT>(spinner.step)};
   SendMessageA(up_down, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
-  SendMessageA(up_down, UDM_SETPOS32, 0, spec.design_value);
+  SendMessageA(up_down, UDM_SETPOS32, 0, spinner.design_value);
 }
 
 }  // namespace
@@ -89,13 +89,13 @@ bool CreateSetupControls(HWND window, HINSTANCE instance, SetupControls& control
   controls.font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
   HWND previous = nullptr;
-  for (const ControlSpec& spec : kControls) {
-    HWND control = CreateWindowExA(spec.ex_style, spec.window_class, spec.text, spec.style, spec.x, spec.y,
-                                   spec.width, spec.height, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+  for (const ControlSpec& control_spec : kControls) {
+    HWND control = CreateWindowExA(control_spec.ex_style, control_spec.window_class, control_spec.text, control_spec.style, control_spec.x, control_spec.y,
+                                   control_spec.width, control_spec.height, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_spec.id)), instance, nullptr);
     if (control == nullptr) return false;
     if (controls.font != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controls.font), FALSE);
-    switch (spec.id) {
+    switch (control_spec.id) {
       case kIdValueListEditor: controls.key_table = control; SetUpKeyTable(control); break;
       case kIdDeviceCombo: controls.device_combo = control; break;
       case kIdModelCombo: controls.model_combo = control; break;
@@ -103,7 +103,7 @@ bool CreateSetupControls(HWND window, HINSTANCE instance, SetupControls& control
       case kIdWaitNUpDown:
       case kIdWaitRUpDown:
       case kIdIntervalUpDown: {
-        const Spinner which = SpinnerOfUpDown(spec.id);
+        const Spinner which = SpinnerOfUpDown(control_spec.id);
         controls.up_downs[static_cast<int>(which)] = control;
         SetUpSpinner(control, previous, SpinnerSpecOf(which));
         break;
