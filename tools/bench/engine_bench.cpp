@@ -93,13 +93,8 @@ void BM_PassRepeatDue(benchmark::State& state) {
 }
 BENCHMARK(BM_PassRepeatDue);
 
-// Every pass reports another held key: code text, lookup in the table of
-// range(0) entries, release of the old key and press of the new one. The two
-// keys sit in the middle and at the end of the table.
-void BM_PassChangeOfKey(benchmark::State& state) {
-  const int size = static_cast<int>(state.range(0));
-  Fixture f(size);
-  const PressReport keys[2] = {{Table::Code(size / 2), true}, {Table::Code(size - 1), true}};
+// Passes that alternate between two held keys: a change of key each time.
+void PassAlternating(benchmark::State& state, Fixture& f, const PressReport (&keys)[2]) {
   uint32_t now = 1000;
   f.engine->Pass(&keys[0], now, f.timings);
   size_t next = 1;
@@ -112,23 +107,23 @@ void BM_PassChangeOfKey(benchmark::State& state) {
   bench::StopCounting();
   CountAllocations(state, bench::TotalAllocations(), f.output, notified);
 }
+
+// Every pass reports another held key: code text, lookup in the table of
+// range(0) entries, release of the old key and press of the new one. The two
+// keys sit in the middle and at the end of the table.
+void BM_PassChangeOfKey(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  Fixture f(size);
+  const PressReport keys[2] = {{Table::Code(size / 2), true}, {Table::Code(size - 1), true}};
+  PassAlternating(state, f, keys);
+}
 BENCHMARK(BM_PassChangeOfKey)->Arg(10)->Arg(50)->Arg(200);
 
 // A change between two codes the table of 50 does not hold: a full scan each.
 void BM_PassChangeToUnknownCode(benchmark::State& state) {
   Fixture f(50);
   const PressReport keys[2] = {{0xF0, true}, {0xF1, true}};
-  uint32_t now = 1000;
-  f.engine->Pass(&keys[0], now, f.timings);
-  size_t next = 1;
-  const int64_t notified = f.output.notifications;
-  bench::StartCounting();
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(f.engine->Pass(&keys[next], ++now, f.timings));
-    next ^= 1;
-  }
-  bench::StopCounting();
-  CountAllocations(state, bench::TotalAllocations(), f.output, notified);
+  PassAlternating(state, f, keys);
 }
 BENCHMARK(BM_PassChangeToUnknownCode);
 
