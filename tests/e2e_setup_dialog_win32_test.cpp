@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/ini_file.h"
 #include "plugin/core_interface.h"
 #include "setup/win32/control_ids.h"
 #include "sim/sim_control.h"
@@ -88,10 +89,11 @@ void Choose(HWND dialog, int id, int index) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
+// Read as the plug-in reads, sharing the file for deletion: the system's
+// profile reader holds it without, and a save replacing the file at that
+// moment would fail.
 std::string IniValue(const std::string& file, const char* key) {
-  char value[256] = {};
-  GetPrivateProfileStringA("Main", key, "<missing>", value, sizeof value, file.c_str());
-  return value;
+  return IniFile(file).ReadString("Main", key, "<missing>");
 }
 
 // ---------------------------------------------------------------- screenshot
