@@ -13,4 +13,7 @@ bool interrupted();
 // Sets the flag as Ctrl+C would.
 void request_interrupt();
 
+// Standard input is a terminal (the person types), not a file or a pipe.
+bool input_is_terminal();
+
 }  // namespace plat

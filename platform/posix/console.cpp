@@ -1,6 +1,7 @@
 #include "platform/console.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -28,5 +29,7 @@ void release_interrupt() { signal(SIGINT, SIG_DFL); }
 bool interrupted() { return Interrupted.load(std::memory_order_relaxed); }
 
 void request_interrupt() { Interrupted.store(true, std::memory_order_relaxed); }
+
+bool input_is_terminal() { return isatty(0) == 1; }
 
 }  // namespace plat

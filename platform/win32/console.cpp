@@ -29,4 +29,6 @@ bool interrupted() { return Interrupted.load(std::memory_order_relaxed); }
 
 void request_interrupt() { Interrupted.store(true, std::memory_order_relaxed); }
 
+bool input_is_terminal() { return GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_CHAR; }
+
 }  // namespace plat

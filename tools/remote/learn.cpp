@@ -161,9 +161,9 @@ class Session {
 
     out_ << "Leave the remote alone: reading the pins at rest..." << std::endl;
     std::vector<uint32_t> idle, held;
-    if (!Collect(io_.idle_samples, idle)) return Stopped();
+    if (!Collect(io_.idle_ms, idle)) return Stopped();
     out_ << "Now hold several different keys, one after another, each for a moment..." << std::endl;
-    if (!Collect(io_.hold_samples, held)) return Stopped();
+    if (!Collect(io_.hold_ms, held)) return Stopped();
     const Derivation d = DeriveMasks(idle, held);
     if (!d.ok) {
       out_ << "Cannot decide: " << d.why << "." << std::endl;
@@ -186,8 +186,10 @@ class Session {
  private:
   std::string Answer() {
     std::string line;
-    if (io_.in == nullptr || !std::getline(*io_.in, line)) return {};
-    return Trimmed(line);
+    if (io_.in == nullptr || !std::getline(*io_.in, line)) line.clear();
+    line = Trimmed(line);
+    if (io_.echo) out_ << line << std::endl;  // answers from a file: show them
+    return line;
   }
 
   bool Stopped() {
@@ -195,8 +197,9 @@ class Session {
     return false;
   }
 
-  bool Collect(int count, std::vector<uint32_t>& samples) {
-    for (int i = 0; i < count; ++i) {
+  bool Collect(uint32_t ms, std::vector<uint32_t>& samples) {
+    const uint32_t start = io_.now_ms();
+    while (io_.now_ms() - start < ms) {
       if (io_.stopped()) return false;
       samples.push_back(io_.sample());
       io_.pause();
@@ -235,7 +238,7 @@ class Session {
       if (!second) return false;
       Masks& m = remote_.masks;
       // Pins that no held key moved before: the code needs them too.
-      const uint32_t extra = (*first ^ idle_) & ~noise_ & ~m.press_mask & ~m.key_mask;
+      const uint32_t extra = ((*first ^ idle_) | (*second ^ idle_)) & ~noise_ & ~m.press_mask & ~m.key_mask;
       const uint32_t mask = m.key_mask | extra;
       const uint32_t code = *first & mask;
       if ((*second & mask) != code) {

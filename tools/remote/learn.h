@@ -47,10 +47,12 @@ struct LearnIo {
   std::function<uint32_t()> sample;      // one sample of the pins
   std::function<void()> pause;           // the time between two samples
   std::function<bool()> stopped;         // Ctrl+C
+  std::function<uint32_t()> now_ms;      // a millisecond clock, wrapping
   std::istream* in = nullptr;            // the person's answers
   std::ostream* out = nullptr;
-  int idle_samples = 150;
-  int hold_samples = 400;
+  bool echo = false;                     // print each answer after its question
+  uint32_t idle_ms = 3000;
+  uint32_t hold_ms = 8000;
 };
 
 // The guided session up to the finished remote. False when it was refused or

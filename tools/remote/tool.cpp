@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
-#include <istream>
+#include <iostream>
 #include <optional>
 #include <ostream>
 
@@ -91,6 +91,7 @@ const char* OpenFailure(int32_t code) {
 class OpenCardScope {
  public:
   OpenCardScope(int32_t device, std::ostream& out, std::ostream& err) {
+    plat::catch_interrupt();
     std::vector<std::string> lines;
     const int32_t code = OpenCard(device, lines);
     for (size_t i = 0; i < lines.size(); ++i)
@@ -100,11 +101,9 @@ class OpenCardScope {
       return;
     }
     open_ = true;
-    plat::catch_interrupt();
   }
   ~OpenCardScope() {
-    if (!open_) return;
-    CloseCard();
+    if (open_) CloseCard();
     plat::release_interrupt();
   }
   bool open() const { return open_; }
@@ -211,8 +210,10 @@ int Learn(const Options& o, std::istream& in, std::ostream& out, std::ostream& e
     io.stopped = [] { return plat::interrupted(); };
     io.in = &in;
     io.out = &out;
-    io.idle_samples = std::max(1, o.idle_ms / o.interval);
-    io.hold_samples = std::max(1, o.hold_ms / o.interval);
+    io.echo = &in != &std::cin || !plat::input_is_terminal();
+    io.now_ms = [] { return plat::tick_count(); };
+    io.idle_ms = static_cast<uint32_t>(o.idle_ms);
+    io.hold_ms = static_cast<uint32_t>(o.hold_ms);
     if (!RunLearning(io, remote)) return 2;
   }
   if (remote.keys.empty()) {
