@@ -4,10 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#endif
 
 #include "platform/com.h"
 #include "platform/module.h"
@@ -39,12 +46,13 @@ TEST(RemoteLearn, MasksComeFromWhatChangesWithTheKeys) {
   EXPECT_EQ(d.keys_seen, 3);
   EXPECT_TRUE(d.sure) << d.summary;
 
-  // A press pin that goes low, seen with two keys only.
-  d = DeriveMasks(std::vector<uint32_t>(8, 0x100), {0x0C, 0x0C, 0x10, 0x10});
+  // A press pin that goes low, seen with two keys only; the code pins between
+  // those that changed belong to the code too.
+  d = DeriveMasks(std::vector<uint32_t>(8, 0x100), {0x01, 0x01, 0x10, 0x10});
   ASSERT_TRUE(d.ok) << d.why;
   EXPECT_EQ(d.masks.press_mask, 0x100u);
   EXPECT_FALSE(d.masks.press_flag);
-  EXPECT_EQ(d.masks.key_mask, 0x1Cu);
+  EXPECT_EQ(d.masks.key_mask, 0x1Fu);
   EXPECT_FALSE(d.sure);
 
   // No pin of its own, but every code pin rests low: any of them high is a key.
@@ -95,25 +103,54 @@ constexpr const char kLearning[] =
     "key 0D 100\npause 150\nkey 0E 100\npause 150\nkey 0D 100\npause 150\nkey 0D 100\npause 150\n"  // Mute, a slip
     "key 0C 100\npause 150\nkey 0C 100\npause 150\n"                                      // Power again
     "key 21 100\npause 150\nkey 21 100\npause 150\n"                                      // Channel -
-    "key 32 100\npause 150\nkey 32 100\npause 150\n";                                     // OK, a new pin
+    "key 42 100\npause 150\nkey 42 100\npause 150\n";                                     // OK, a new pin
 constexpr const char kAnswers[] = "Learned remote\nPower\nVolume +\nMute\nPower again\nChannel -\nOK\n\n";
 
+// The program itself, in a process of its own with its own card that plays
+// script, the answers on its standard input.
+ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::string& answers, const std::string& script) {
+#ifdef _WIN32
+  const std::string program = "..\\tools\\remote\\SAA713xRemote.exe";
+#else
+  const std::string program = "../tools/remote/saa713x-remote";
+#endif
+  dir.write("script.txt", script);
+  dir.write("answers.txt", answers);
+  const std::string command = program + " " + args + " <\"" + dir.file("answers.txt") + "\" >\"" +
+                              dir.file("out.txt") + "\" 2>\"" + dir.file("err.txt") + "\"";
+#ifdef _WIN32
+  SetEnvironmentVariableA(sim::kScriptVariable, dir.file("script.txt").c_str());
+  ToolRun run;
+  run.status = std::system(command.c_str());
+  SetEnvironmentVariableA(sim::kScriptVariable, nullptr);
+#else
+  setenv(sim::kScriptVariable, dir.file("script.txt").c_str(), 1);
+  const int status = std::system(command.c_str());
+  unsetenv(sim::kScriptVariable);
+  ToolRun run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  run.out = dir.read("out.txt");
+  run.err = dir.read("err.txt");
+  return run;
+}
+
 TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughThePlugin) {
-  Play(kLearning);
   const std::string learned = dir.file("AverTV.cfg");
-  ToolRun run = RunRemoteTool({"learn", "--interval", "10", "--idle-ms", "500", "--hold-ms", "1700", learned}, kAnswers);
+  ToolRun run = RunProgram(dir, "learn --interval 10 --idle-ms 500 --hold-ms 1700 \"" + learned + "\"", kAnswers,
+                           kLearning);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Name of the remote [Learned remote]: Learned remote\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("Found press pin 8 (PressMask 00000100, high while a key is held: PressFlag 1)"),
             std::string::npos) << run.out;
   EXPECT_NE(run.out.find("The second press gave 0000000E, not 0000000D; once more."), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("warning: code 0000000C is already taken by \"Power\""), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("KeyMask is now 0000003F"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("KeyMask is now 0000007F"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("1 file checked: 0 errors, 0 warnings"), std::string::npos) << run.out;
-  EXPECT_EQ(card->LiveReferences(), 0);
 
   // The plug-in itself, with the learned file as its definition.
   Play("steady 00F00000\npress 00000100\npause 300\nkey 21 200\npause 300\nkey 0C 200\npause 300\n"
-       "key 32 200\npause 300\nkey 0D 200\npause 300\nkey 10 200\npause 300\n");
+       "key 42 200\npause 300\nkey 0D 200\npause 300\nkey 10 200\npause 300\n");
   plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
   TestCore core;
   CoreInfoBlock info(0x02070C00);
@@ -130,7 +167,7 @@ TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughTheP
   Close();
   plat::set_module_path_override(nullptr);
   EXPECT_EQ(presses(), (std::vector<std::string>{"Channel -/00000021/Learned remote", "Power/0000000C/Learned remote",
-                                                 "OK/00000032/Learned remote", "Mute/0000000D/Learned remote",
+                                                 "OK/00000042/Learned remote", "Mute/0000000D/Learned remote",
                                                  "Volume +/00000010/Learned remote"}));
 }
 

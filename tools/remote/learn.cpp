@@ -92,11 +92,16 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
     const uint32_t up = common & ~d.idle;
     d.masks.press_mask = up != 0 ? up : common;
     d.masks.press_flag = up != 0;
-    d.masks.key_mask = varying;
-    if (d.masks.key_mask == 0) {
+    if (varying == 0) {
       d.why = "the held keys did not differ in any pin: hold different keys";
       return d;
     }
+    // Code pins lie side by side: a pin between two that changed is one that
+    // the held keys happened not to use, and a key left untaught must not
+    // lose it and pass for a taught one.
+    const uint32_t low = varying & (~varying + 1);
+    const uint32_t span = (0xFFFFFFFFu >> std::countl_zero(varying)) & ~(low - 1);
+    d.masks.key_mask = span & ~d.noise & ~d.masks.press_mask;
     d.sure = levels.size() >= 3 && std::popcount(common) == 1;
     press_text = "press " + PinWord(d.masks.press_mask) + Pins(d.masks.press_mask) + " (PressMask " +
                  Hex(d.masks.press_mask) + ", " + (d.masks.press_flag ? "high" : "low") +
