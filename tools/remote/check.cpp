@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/file_create.h"
+#include "tools/remote/format.h"
 
 namespace remote {
 namespace {
@@ -25,12 +26,6 @@ std::string Upper(std::string text) {
 
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", value);
-  return text;
 }
 
 std::string_view Trim(std::string_view text) {

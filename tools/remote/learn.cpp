@@ -2,36 +2,14 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <istream>
 #include <optional>
 #include <ostream>
 
+#include "tools/remote/format.h"
+
 namespace remote {
 namespace {
-
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", value);
-  return text;
-}
-
-// "8", "0-7", "3 5 20-23".
-std::string Pins(uint32_t bits) {
-  std::string out;
-  for (int pin = 0; pin < 32; ++pin) {
-    if (!(bits >> pin & 1u)) continue;
-    int last = pin;
-    while (last < 31 && (bits >> (last + 1) & 1u)) ++last;
-    if (!out.empty()) out += " ";
-    out += std::to_string(pin);
-    if (last > pin) out += "-" + std::to_string(last);
-    pin = last;
-  }
-  return out;
-}
-
-std::string PinWord(uint32_t bits) { return std::popcount(bits) == 1 ? "pin " : "pins "; }
 
 std::string Trimmed(std::string text) {
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
@@ -103,7 +81,7 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
     const uint32_t span = (0xFFFFFFFFu >> std::countl_zero(varying)) & ~(low - 1);
     d.masks.key_mask = span & ~d.noise & ~d.masks.press_mask;
     d.sure = levels.size() >= 3 && std::popcount(common) == 1;
-    press_text = "press " + PinWord(d.masks.press_mask) + Pins(d.masks.press_mask) + " (PressMask " +
+    press_text = "press " + PinsWord(d.masks.press_mask) + " (PressMask " +
                  Hex(d.masks.press_mask) + ", " + (d.masks.press_flag ? "high" : "low") +
                  " while a key is held: PressFlag " + (d.masks.press_flag ? "1" : "0") + ")";
   } else if ((d.idle & changed) == 0) {
@@ -112,7 +90,7 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
     d.masks.press_mask = changed;
     d.masks.press_flag = true;
     d.masks.key_mask = changed;
-    press_text = "no press pin of its own: a key is held while any of pins " + Pins(changed) +
+    press_text = "no press pin of its own: a key is held while any of pins " + PinList(changed) +
                  " is high (PressMask " + Hex(changed) + ", PressFlag 1)";
   } else {
     d.why = "no pin separates idle from pressed: each pin that changed took its idle level under some held key";
@@ -120,14 +98,14 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
   }
   d.masks.release_detect = true;
   d.ok = true;
-  d.summary = "Found " + press_text + ", code " + PinWord(d.masks.key_mask) + Pins(d.masks.key_mask) +
+  d.summary = "Found " + press_text + ", code " + PinsWord(d.masks.key_mask) +
               " (KeyMask " + Hex(d.masks.key_mask) + "), from " + std::to_string(levels.size()) +
               " different keys.";
-  if (d.noise != 0) d.summary += " Pins " + Pins(d.noise) + " changed while idle and are left out.";
+  if (d.noise != 0) d.summary += " Pins " + PinList(d.noise) + " changed while idle and are left out.";
   if (d.sure) {
     d.summary += " Sure: one pin changed with every key and nothing else did.";
   } else if (common != 0 && std::popcount(common) > 1) {
-    d.summary += " Not sure: " + Pins(common) +
+    d.summary += " Not sure: " + PinList(common) +
                  " all changed with every key; if some of them carry the code, hold more different keys.";
   } else {
     d.summary += " Fairly sure; holding more different keys would make it surer.";
@@ -260,7 +238,7 @@ class Session {
       }
       if (extra != 0) {
         m.key_mask = mask;
-        out_ << "This key also moved " << PinWord(extra) << Pins(extra) << ": KeyMask is now " << Hex(mask) << "."
+        out_ << "This key also moved " << PinsWord(extra) << ": KeyMask is now " << Hex(mask) << "."
              << std::endl;
       }
       remote_.keys.push_back({name, *first});

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/remote/format.h"
+
 namespace remote {
 
 std::string WatchLine(uint32_t elapsed_ms, uint32_t sample, std::optional<uint32_t> previous,
@@ -12,14 +14,7 @@ std::string WatchLine(uint32_t elapsed_ms, uint32_t sample, std::optional<uint32
   std::string change = "first sample";
   if (previous) {
     const uint32_t bits = sample ^ *previous;
-    char text[24];
-    std::snprintf(text, sizeof text, "changed %08X", bits);
-    change = text;
-    std::string pins;
-    for (int pin = 0; pin < 32; ++pin) {
-      if (bits >> pin & 1u) pins += (pins.empty() ? "" : " ") + std::to_string(pin);
-    }
-    change += " (" + std::string(pins.find(' ') == std::string::npos ? "pin " : "pins ") + pins + ")";
+    change = "changed " + Hex(bits) + " (" + PinsWord(bits) + ")";
   }
   if (definition == nullptr) return line + change;
   if (change.size() < 36) change.resize(36, ' ');
