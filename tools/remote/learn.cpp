@@ -140,6 +140,7 @@ class Session {
   bool Run() {
     out_ << "Name of the remote [Learned remote]: " << std::flush;
     remote_.name = Answer();
+    if (io_.stopped()) return Stopped();
     if (remote_.name.empty()) remote_.name = "Learned remote";
 
     out_ << "Leave the remote alone: reading the pins at rest..." << std::endl;
@@ -160,6 +161,7 @@ class Session {
     for (;;) {
       out_ << "Key name (empty to finish): " << std::flush;
       const std::string name = Answer();
+      if (io_.stopped()) return Stopped();  // Ctrl+C while waiting for the answer
       if (name.empty()) break;
       if (!LearnKey(name)) return Stopped();
     }
