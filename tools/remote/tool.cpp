@@ -63,7 +63,13 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) 
     else if (arg == "--duration") ok = number(1, 86400000, o.duration);
     else if (arg == "--idle-ms") ok = number(1, 600000, o.idle_ms);
     else if (arg == "--hold-ms") ok = number(1, 600000, o.hold_ms);
-    else if (arg == "--definition" && i + 1 < args.size()) o.definition = args[++i];
+    else if (arg == "--definition") {
+      if (i + 1 >= args.size()) {
+        err << args[0] << ": --definition needs a file\n";
+        return false;
+      }
+      o.definition = args[++i];
+    }
     else if (arg.size() > 1 && arg[0] == '-') {
       err << args[0] << ": unknown option " << arg << "\n" << kUsage;
       return false;
