@@ -248,6 +248,37 @@ void IniFile::ReadSectionValues(std::string_view section, StringList& out) const
   });
 }
 
+std::vector<IniLine> IniFile::ReadLines() const {
+  std::string data = Load(path_);
+  std::string_view view = data;
+  std::vector<IniLine> lines;
+  std::string section;
+  int number = 0;
+  ForEachLine(view, [&](const LineSpan& span) {
+    std::string_view text = view.substr(span.begin, span.end - span.begin);
+    ParsedLine parsed = Classify(text);
+    IniLine line;
+    line.number = ++number;
+    switch (parsed.kind) {
+      case LineKind::Blank: line.kind = IniLine::Kind::Blank; break;
+      case LineKind::Comment: line.kind = IniLine::Kind::Comment; break;
+      case LineKind::Section: line.kind = IniLine::Kind::Section; break;
+      case LineKind::Entry: line.kind = IniLine::Kind::Entry; break;
+      case LineKind::Other: line.kind = IniLine::Kind::Other; break;
+    }
+    if (parsed.kind == LineKind::Section) section.assign(parsed.name);
+    line.section = section;
+    if (parsed.kind == LineKind::Entry) {
+      line.key.assign(parsed.name);
+      line.value.assign(parsed.value);
+    }
+    line.text.assign(text);
+    lines.push_back(std::move(line));
+    return true;
+  });
+  return lines;
+}
+
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!WritableSection(section) || !WritableKey(key) || HasLineBreakOrNul(value)) return false;
   std::string entry;

@@ -6,8 +6,19 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/string_list.h"
+
+struct IniLine {
+  enum class Kind { Blank, Comment, Section, Entry, Other };
+  int number = 0;        // 1-based line number in the file
+  Kind kind = Kind::Other;
+  std::string section;   // the section the line is in (a Section line: its own name)
+  std::string key;       // Entry only
+  std::string value;     // Entry only, exactly as the read functions return it
+  std::string text;      // the line as decoded, without its line end
+};
 
 class IniFile {
  public:
@@ -23,6 +34,8 @@ class IniFile {
   bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
   // Appends one "key=value" line per entry of the section, in file order.
   void ReadSectionValues(std::string_view section, StringList& out) const;
+  // Every line of the file as the reader sees it; empty for a missing, unreadable or oversized file.
+  std::vector<IniLine> ReadLines() const;
 
   // False when the file could not be written; the file is then unchanged.
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);

@@ -307,7 +307,7 @@ void Card::RestartScript() {
 uint32_t Card::ScriptPins() {
   std::lock_guard lock(script_mutex_);
   if (!script_loaded_) return 0;
-  if (!script_started_) return script_.IdlePins;
+  if (!script_started_) return script_.IdlePins | script_.SteadyPins;
   auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                         script_start_);
   return script_.PinsAt(static_cast<uint64_t>(elapsed.count()));

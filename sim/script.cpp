@@ -83,6 +83,16 @@ bool ParseStatement(std::string_view line, Script& script, std::string& why) {
     script.Devices.push_back(PciIds{v[0], v[1], v[2], v[3], v[4]});
   } else if (first == "idle") {
     if (!ParseNumber(NextWord(rest), 16, script.IdlePins)) return why = "idle needs hex pins", false;
+  } else if (first == "steady") {
+    if (!ParseNumber(NextWord(rest), 16, script.SteadyPins)) return why = "steady needs hex pins", false;
+  } else if (first == "press") {
+    if (!ParseNumber(NextWord(rest), 16, script.PressPins)) return why = "press needs hex pins", false;
+  } else if (first == "key") {
+    ScriptStep step;
+    if (!ParseNumber(NextWord(rest), 16, step.Pins)) return why = "key needs a hex code", false;
+    step.Pins |= script.PressPins;
+    if (!ParseDuration(NextWord(rest), step.DurationMs)) return why = "bad duration", false;
+    script.Steps.push_back(step);
   } else if (first == "pause") {
     ScriptStep step;
     step.Idle = true;
@@ -109,10 +119,10 @@ bool ParseStatement(std::string_view line, Script& script, std::string& why) {
 uint32_t Script::PinsAt(uint64_t elapsedMs) const {
   uint64_t start = 0;
   for (const ScriptStep& step : Steps) {
-    if (elapsedMs < start + step.DurationMs) return step.Idle ? IdlePins : step.Pins;
+    if (elapsedMs < start + step.DurationMs) return (step.Idle ? IdlePins : step.Pins) | SteadyPins;
     start += step.DurationMs;
   }
-  return IdlePins;
+  return IdlePins | SteadyPins;
 }
 
 uint64_t Script::LengthMs() const {

@@ -4,6 +4,11 @@
 //   idle PINS                                             (hex level outside the steps; default 0)
 //   PINS MS                                               (hex level held for MS milliseconds)
 //   pause MS                                              (the idle level for MS milliseconds)
+//   steady PINS                                           (hex levels or-ed into every sample:
+//                                                          pins that never change)
+//   press PINS                                            (hex levels a held key adds; default 0)
+//   key CODE MS                                           (a key held for MS milliseconds: the
+//                                                          press levels or-ed with the hex CODE)
 //   fail CALL [DEVICE|*] [STATUS]                         (CALL: create count device gpio vendor
 //                                                          deviceid subvendor subdevice revision pin;
 //                                                          STATUS hex, default 80004005)
@@ -34,6 +39,8 @@ struct ScriptFailure {
 struct Script {
   std::vector<PciIds> Devices;  // empty: keep the card's devices
   uint32_t IdlePins = 0;
+  uint32_t SteadyPins = 0;
+  uint32_t PressPins = 0;  // while parsing: the levels of the following key steps
   std::vector<ScriptStep> Steps;
   std::vector<ScriptFailure> Failures;
 

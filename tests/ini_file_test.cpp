@@ -142,6 +142,29 @@ TEST(IniFileRead, SectionValuesInFileOrderAppendedToTheList) {
   EXPECT_EQ(ini.ReadString("Setup", "KeyMask", "?"), "FF");
 }
 
+TEST(IniFileRead, LinesCarryTheirNumberKindSectionAndValueAsRead) {
+  TempDir dir;
+  dir.write("lines.ini", "\xEF\xBB\xBFtop=1\r\n; note\r\n\r\n[ Keys ]\r\n 0000000C = \"Power\" \r\nno equals\r\n[broken\nx=2");
+  std::vector<IniLine> lines = IniFile(dir.file("lines.ini")).ReadLines();
+  ASSERT_EQ(lines.size(), 8u);
+  using K = IniLine::Kind;
+  const K kinds[] = {K::Entry, K::Comment, K::Blank, K::Section, K::Entry, K::Other, K::Section, K::Entry};
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].number, static_cast<int>(i + 1));
+    EXPECT_EQ(lines[i].kind, kinds[i]) << i;
+  }
+  EXPECT_EQ(lines[0].section, "");
+  EXPECT_EQ(lines[0].text, "top=1");
+  EXPECT_EQ(lines[3].section, "Keys");
+  EXPECT_EQ(lines[4].section, "Keys");
+  EXPECT_EQ(lines[4].key, "0000000C");
+  EXPECT_EQ(lines[4].value, IniFile(dir.file("lines.ini")).ReadString("keys", "0000000C", ""));
+  EXPECT_EQ(lines[4].value, "Power");
+  EXPECT_EQ(lines[4].text, " 0000000C = \"Power\" ");
+  EXPECT_EQ(lines[7].section, "");  // a header without "]" matches no section
+  EXPECT_TRUE(IniFile(dir.file("missing.ini")).ReadLines().empty());
+}
+
 TEST(IniFileWrite, KeepsEveryLineItDoesNotOwn) {
   TempDir dir;
   const std::string original =

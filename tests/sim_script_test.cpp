@@ -37,6 +37,22 @@ TEST(SimScript, StepsFollowOneAnotherAndTheIdleLevelFillsTheRest) {
   EXPECT_EQ(script.PinsAt(uint64_t{1} << 40), 0x100u);
 }
 
+TEST(SimScript, SteadyPinsStayUnderEveryStepAndKeysAddThePressLevels) {
+  sim::Script script;
+  std::string error;
+  ASSERT_TRUE(sim::ParseScript("steady 00F00000\nidle 1\npress 100\npause 100\nkey 0C 50\n"
+                               "press 0\nkey 21 50\n00000002 50\n",
+                               script, error))
+      << error;
+  EXPECT_EQ(script.PinsAt(0), 0x00F00001u);
+  EXPECT_EQ(script.PinsAt(100), 0x00F0010Cu);
+  EXPECT_EQ(script.PinsAt(150), 0x00F00021u);  // the press level as it was at that line
+  EXPECT_EQ(script.PinsAt(200), 0x00F00002u);
+  EXPECT_EQ(script.PinsAt(250), 0x00F00001u);
+  EXPECT_FALSE(sim::ParseScript("key 0C\n", script, error));
+  EXPECT_FALSE(sim::ParseScript("steady\n", script, error));
+}
+
 TEST(SimScript, DevicesAndFailuresAreParsed) {
   sim::Script script;
   std::string error;

@@ -1,0 +1,231 @@
+// The remote tool on the simulated card: the masks learned from samples, a
+// scripted person learning a remote whose definition then names every key of
+// a session played through the plug-in, and watching a session.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#endif
+
+#include "platform/com.h"
+#include "platform/module.h"
+#include "platform/sync.h"
+#include "plugin/exports.h"
+#include "sim/sim_control.h"
+#include "tests/support/remote_tool.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_core.h"
+#include "tools/remote/learn.h"
+
+namespace {
+
+using remote::DeriveMasks;
+
+TEST(RemoteLearn, MasksComeFromWhatChangesWithTheKeys) {
+  // Pins 20-23 stay high, pin 0 flickers at rest, pin 8 is high while a key is
+  // held; a single sample on the way between keys does not count.
+  std::vector<uint32_t> idle;
+  for (int i = 0; i < 10; ++i) idle.push_back(0x00F00000u | (i & 1u));
+  const std::vector<uint32_t> held = {0x00F00000, 0x00F0010C, 0x00F0010C, 0x00F00104, 0x00F00110,
+                                      0x00F00111, 0x00F00000, 0x00F00121, 0x00F00120, 0x00F00000};
+  remote::Derivation d = DeriveMasks(idle, held);
+  ASSERT_TRUE(d.ok) << d.why;
+  EXPECT_EQ(d.masks.press_mask, 0x100u);
+  EXPECT_TRUE(d.masks.press_flag);
+  EXPECT_EQ(d.masks.key_mask, 0x3Cu);
+  EXPECT_EQ(d.noise, 1u);
+  EXPECT_EQ(d.keys_seen, 3);
+  EXPECT_TRUE(d.sure) << d.summary;
+
+  // A press pin that goes low, seen with two keys only; the code pins between
+  // those that changed belong to the code too.
+  d = DeriveMasks(std::vector<uint32_t>(8, 0x100), {0x01, 0x01, 0x10, 0x10});
+  ASSERT_TRUE(d.ok) << d.why;
+  EXPECT_EQ(d.masks.press_mask, 0x100u);
+  EXPECT_FALSE(d.masks.press_flag);
+  EXPECT_EQ(d.masks.key_mask, 0x1Fu);
+  EXPECT_FALSE(d.sure);
+
+  // No pin of its own, but every code pin rests low: any of them high is a key.
+  d = DeriveMasks(std::vector<uint32_t>(8, 0), {1, 1, 2, 2, 0, 3, 3});
+  ASSERT_TRUE(d.ok) << d.why;
+  EXPECT_EQ(d.masks.press_mask, 3u);
+  EXPECT_TRUE(d.masks.press_flag);
+  EXPECT_EQ(d.masks.key_mask, 3u);
+}
+
+TEST(RemoteLearn, RefusesWhenTheSamplesCannotTell) {
+  const std::vector<uint32_t> rest(8, 3);
+  EXPECT_FALSE(DeriveMasks({3, 3}, {1, 1, 2, 2}).ok);
+  remote::Derivation d = DeriveMasks(rest, {3, 3, 7, 3, 5, 3});  // blips only
+  EXPECT_NE(d.why.find("no pin changed"), std::string::npos) << d.why;
+  d = DeriveMasks(rest, {7, 7, 7, 3});
+  EXPECT_NE(d.why.find("only one held key"), std::string::npos) << d.why;
+  d = DeriveMasks(rest, {1, 1, 3, 2, 2});
+  EXPECT_NE(d.why.find("no pin separates"), std::string::npos) << d.why;
+  EXPECT_FALSE(d.ok);
+}
+
+class RemoteSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    card = sim::control();
+    ASSERT_NE(card, nullptr);
+    card->Reset();
+  }
+  void TearDown() override { card->Reset(); }
+  void Play(const char* script) {
+    char error[256];
+    ASSERT_TRUE(card->LoadScript(script, error, sizeof error)) << error;
+  }
+
+  sim::Control* card = nullptr;
+  TempDir dir;
+};
+
+// A remote whose pins 20-23 are always high, pin 8 high while a key is held,
+// the code on the low pins. The person holds four keys while the tool reads
+// the held levels (0.5 s to 2.2 s), then teaches one key after another.
+constexpr const char kLearning[] =
+    "steady 00F00000\npress 00000100\npause 800\n"
+    "key 0C 150\npause 150\nkey 10 150\npause 150\nkey 21 150\npause 150\nkey 30 150\npause 1000\n"
+    "key 0C 100\npause 150\nkey 0C 100\npause 150\n"                                      // Power
+    "key 10 100\npause 150\nkey 10 100\npause 150\n"                                      // Volume +
+    "key 0D 100\npause 150\nkey 0E 100\npause 150\nkey 0D 100\npause 150\nkey 0D 100\npause 150\n"  // Mute, a slip
+    "key 0C 100\npause 150\nkey 0C 100\npause 150\n"                                      // Power again
+    "key 21 100\npause 150\nkey 21 100\npause 150\n"                                      // Channel -
+    "key 42 100\npause 150\nkey 42 100\npause 150\n";                                     // OK, a new pin
+constexpr const char kAnswers[] = "Learned remote\nPower\nVolume +\nMute\nPower again\nChannel -\nOK\n\n";
+
+// The program itself, in a process of its own with its own card that plays
+// script, the answers on its standard input.
+ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::string& answers, const std::string& script) {
+#ifdef _WIN32
+  const std::string program = "..\\tools\\remote\\SAA713xRemote.exe";
+#else
+  const std::string program = "../tools/remote/saa713x-remote";
+#endif
+  dir.write("script.txt", script);
+  dir.write("answers.txt", answers);
+  const std::string command = program + " " + args + " <\"" + dir.file("answers.txt") + "\" >\"" +
+                              dir.file("out.txt") + "\" 2>\"" + dir.file("err.txt") + "\"";
+#ifdef _WIN32
+  SetEnvironmentVariableA(sim::kScriptVariable, dir.file("script.txt").c_str());
+  ToolRun run;
+  run.status = std::system(command.c_str());
+  SetEnvironmentVariableA(sim::kScriptVariable, nullptr);
+#else
+  setenv(sim::kScriptVariable, dir.file("script.txt").c_str(), 1);
+  const int status = std::system(command.c_str());
+  unsetenv(sim::kScriptVariable);
+  ToolRun run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  run.out = dir.read("out.txt");
+  run.err = dir.read("err.txt");
+  std::erase(run.out, '\r');  // a Windows console program's text mode
+  std::erase(run.err, '\r');
+  return run;
+}
+
+TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughThePlugin) {
+  const std::string learned = dir.file("AverTV.cfg");
+  ToolRun run = RunProgram(dir, "learn --interval 10 --idle-ms 500 --hold-ms 1700 \"" + learned + "\"", kAnswers,
+                           kLearning);
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Name of the remote [Learned remote]: Learned remote\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Found press pin 8 (PressMask 00000100, high while a key is held: PressFlag 1)"),
+            std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("The second press gave 0000000E, not 0000000D; once more."), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("warning: code 0000000C is already taken by \"Power\""), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("KeyMask is now 0000007F"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("1 file checked: 0 errors, 0 warnings"), std::string::npos) << run.out;
+
+  // The plug-in itself, with the learned file as its definition.
+  Play("steady 00F00000\npress 00000100\npause 300\nkey 21 200\npause 300\nkey 0C 200\npause 300\n"
+       "key 42 200\npause 300\nkey 0D 200\npause 300\nkey 10 200\npause 300\n");
+  plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
+  TestCore core;
+  CoreInfoBlock info(0x02070C00);
+  Open("test", core.window(), info.bytes);
+  Start();
+  auto presses = [&] {
+    std::vector<std::string> names;
+    for (const Notification& n : core.received())
+      if (n.repeat == 0) names.push_back(n.key_name + "/" + n.code_text + "/" + n.remote_name);
+    return names;
+  };
+  core.PumpUntil([&] { return presses().size() >= 5; });
+  Stop();
+  Close();
+  plat::set_module_path_override(nullptr);
+  EXPECT_EQ(presses(), (std::vector<std::string>{"Channel -/00000021/Learned remote", "Power/0000000C/Learned remote",
+                                                 "OK/00000042/Learned remote", "Mute/0000000D/Learned remote",
+                                                 "Volume +/00000010/Learned remote"}));
+}
+
+TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
+  dir.write("taken.cfg", "mine");
+  const int creations = card->Creations();
+  ToolRun run = RunRemoteTool({"learn", dir.file("taken.cfg")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("exists; use --force"), std::string::npos) << run.err;
+  EXPECT_EQ(dir.read("taken.cfg"), "mine");
+  EXPECT_EQ(card->Creations(), creations);  // refused before the card was opened
+
+  Play("pause 400\n00000110 600\n");  // one key only
+  run = RunRemoteTool({"learn", "--interval", "10", "--idle-ms", "300", "--hold-ms", "900", dir.file("new.cfg")}, "R\n");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("Cannot decide: only one held key was seen"), std::string::npos) << run.out;
+  EXPECT_FALSE(dir.exists("new.cfg"));
+  EXPECT_EQ(card->LiveReferences(), 0);
+}
+
+TEST_F(RemoteSession, WatchShowsEachChangeWithItsKey) {
+  dir.write("remote.cfg", "[Setup]\nName=W\nPressMask=100\nPressFlag=1\nKeyMask=FF\n[Keys]\n0000000C=Power\n");
+  Play("steady 00F00000\npress 00000100\npause 200\nkey 0C 200\npause 200\nkey 7F 200\n");
+  ToolRun run = RunRemoteTool({"watch", "--definition", dir.file("remote.cfg"), "--interval", "10", "--duration", "1200"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> tails = {
+      "00F00000  first sample                          not pressed",
+      "00F0010C  changed 0000010C (pins 2-3 8)         pressed      0000000C  Power",
+      "00F00000  changed 0000010C (pins 2-3 8)         not pressed",
+      "00F0017F  changed 0000017F (pins 0-6 8)         pressed      0000007F  (not in [Keys])",
+      "00F00000  changed 0000017F (pins 0-6 8)         not pressed",
+  };
+  std::istringstream lines(run.out);
+  std::vector<std::string> samples;
+  for (std::string line; std::getline(lines, line);)
+    if (line.find(" s  ") != std::string::npos) samples.push_back(line.substr(line.find(" s  ") + 4));
+  EXPECT_EQ(samples, tails) << run.out;
+  EXPECT_NE(run.out.find("Done after 4 changes; the device is closed."), std::string::npos) << run.out;
+  EXPECT_EQ(card->LiveReferences(), 0);
+}
+
+#ifndef _WIN32
+TEST_F(RemoteSession, CtrlCEndsWatchWithTheDeviceClosed) {
+  const int balance = plat::com_init_balance();
+  Play("pause 100\n0000010C 100\n");
+  ToolRun run;
+  std::thread watch([&] { run = RunRemoteTool({"watch", "--interval", "10"}); });
+  for (int i = 0; i < 500 && card->LiveReferences() == 0; ++i) plat::sleep_ms(10);
+  plat::sleep_ms(300);
+  std::raise(SIGINT);
+  watch.join();
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("Stopped after "), std::string::npos) << run.out;
+  EXPECT_EQ(card->LiveReferences(), 0);
+  EXPECT_EQ(plat::com_init_balance(), balance);
+}
+#endif
+
+}  // namespace

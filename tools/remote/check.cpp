@@ -1,0 +1,328 @@
+#include "tools/remote/check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string_view>
+
+#include "platform/file_create.h"
+#include "tools/remote/format.h"
+
+namespace remote {
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool Same(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return Lower(x) == Lower(y);
+         });
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+  return text;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// The hex digits of a mask text after an optional 0x; empty when it has another form.
+std::string_view MaskDigits(std::string_view text) {
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
+  if (text.empty() || !std::all_of(text.begin(), text.end(), IsHexDigit)) return {};
+  return text;
+}
+
+constexpr const char* kSetupKeys[] = {"Name", "ReleaseDetect", "ResetAdr", "PressMask", "PressFlag", "KeyMask"};
+
+class Checker {
+ public:
+  explicit Checker(const FileFacts& facts) : facts_(facts), def_(facts.definition) {}
+
+  std::vector<Finding> Run() {
+    if (!FileUsable()) return std::move(findings_);
+    ScanLines();
+    CheckSetup();
+    CheckKeys();
+    std::stable_sort(findings_.begin(), findings_.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    return std::move(findings_);
+  }
+
+ private:
+  void Error(int line, std::string text) { findings_.push_back({line, true, std::move(text)}); }
+  void Warning(int line, std::string text) { findings_.push_back({line, false, std::move(text)}); }
+
+  bool FileUsable() {
+    switch (facts_.kind) {
+      case FileFacts::Kind::Missing: Error(0, "no such file"); return false;
+      case FileFacts::Kind::Folder: Error(0, "is a folder, not a definition file"); return false;
+      case FileFacts::Kind::Other: Error(0, "cannot be read as a file"); return false;
+      case FileFacts::Kind::File: break;
+    }
+    if (facts_.size == 0) {
+      Error(0, "empty file, not a remote definition");
+      return false;
+    }
+    if (facts_.lines.empty()) {
+      Error(0, "the plug-in reads this file as empty: it is too large (" + std::to_string(facts_.size) +
+                   " bytes) or cannot be read");
+      return false;
+    }
+    for (const SourceLine& line : facts_.lines) {
+      if (line.text.find('\0') != std::string::npos) {
+        Error(0, "binary file, not a remote definition");
+        return false;
+      }
+    }
+    bool known = false;
+    for (const SourceLine& line : facts_.lines) {
+      known |= line.kind == SourceLine::Kind::Section && (Same(line.section, "Setup") || Same(line.section, "Keys"));
+    }
+    if (!known) {
+      Error(0, "not a remote definition: it has no [Setup] or [Keys] section");
+      return false;
+    }
+    return true;
+  }
+
+  // Line by line: sections, lines the reader drops, [Setup] keys.
+  void ScanLines() {
+    bool seen_section = false;
+    for (const SourceLine& line : facts_.lines) {
+      switch (line.kind) {
+        case SourceLine::Kind::Section:
+          seen_section = true;
+          if (line.section.empty()) {
+            Error(line.number, "section header names no section: the plug-in ignores the entries below it");
+          } else if (Same(line.section, "Setup")) {
+            if (setup_line_ == 0) setup_line_ = line.number;
+          } else if (Same(line.section, "Keys")) {
+            if (keys_line_ == 0) keys_line_ = line.number;
+          } else {
+            Warning(line.number, "unknown section [" + line.section +
+                                     "]: the plug-in reads only [Setup] and [Keys] and ignores its entries");
+          }
+          break;
+        case SourceLine::Kind::Other: {
+          std::string_view text = Trim(line.text);
+          if (text.find('=') == std::string_view::npos)
+            Error(line.number, "entry without \"=\": the plug-in ignores this line");
+          else if (text.front() == '=')
+            Error(line.number, "entry without a name before \"=\": the plug-in ignores this line");
+          else
+            Error(line.number, "line too long for the plug-in to read: it is ignored");
+          break;
+        }
+        case SourceLine::Kind::Entry:
+          if (!seen_section) Warning(line.number, "entry before the first section: the plug-in ignores it");
+          else if (Same(line.section, "Setup")) SetupEntry(line);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+
+  void SetupEntry(const SourceLine& line) {
+    for (const char* key : kSetupKeys) {
+      if (!Same(line.key, key)) continue;
+      auto [first, added] = setup_lines_.emplace(key, &line);
+      if (!added) {
+        Warning(line.number, "\"" + line.key + "\" is given again: the plug-in uses the first one, on line " +
+                                 std::to_string(first->second->number));
+      }
+      return;
+    }
+    Warning(line.number, "unknown key \"" + line.key + "\" in [Setup]: the plug-in ignores it");
+  }
+
+  const SourceLine* Setup(const char* key) const {
+    auto found = setup_lines_.find(key);
+    return found == setup_lines_.end() ? nullptr : found->second;
+  }
+  int LineOf(const char* key) const {
+    const SourceLine* line = Setup(key);
+    return line ? line->number : setup_line_;
+  }
+
+  void CheckFlag(const char* key, bool refused, bool value_used, bool fallback) {
+    const SourceLine* line = Setup(key);
+    if (line == nullptr) return;
+    if (refused) {
+      Error(line->number, std::string(key) + " \"" + line->value + "\" is not an integer: the plug-in uses " +
+                              (fallback ? "1" : "0"));
+    } else if (line->value != "0" && line->value != "1") {
+      Warning(line->number, std::string(key) + " " + line->value + " counts as " + (value_used ? "1" : "0"));
+    }
+  }
+
+  // False when the mask text does not say what the plug-in makes of it.
+  bool CheckMaskText(const char* key, uint32_t value) {
+    const SourceLine* line = Setup(key);
+    if (line == nullptr) return true;
+    std::string_view digits = MaskDigits(line->value);
+    if (digits.empty()) {
+      Error(line->number, std::string(key) + " \"" + line->value +
+                              "\" is not hexadecimal: the plug-in reads it as 00000000");
+      return false;
+    }
+    size_t first = digits.find_first_not_of('0');
+    if (first != std::string_view::npos && digits.size() - first > 16) {
+      Error(line->number, std::string(key) + " does not fit in 64 bits: the plug-in reads it as 00000000");
+      return false;
+    }
+    if (first != std::string_view::npos && digits.size() - first > 8) {
+      Warning(line->number, std::string(key) + " has more than 8 digits: the plug-in keeps only the low ones, " +
+                                Hex(value));
+    }
+    return true;
+  }
+
+  void CheckSetup() {
+    const Masks& masks = def_.masks;
+    if (setup_line_ == 0) Warning(1, "no [Setup] section: the plug-in uses its built-in settings");
+    if (setup_line_ != 0 && Setup("Name") == nullptr)
+      Warning(setup_line_, "no Name: the plug-in shows the remote as \"<Unknown>\"");
+    CheckFlag("ReleaseDetect", def_.release_detect_refused, masks.release_detect, true);
+    CheckFlag("PressFlag", def_.press_flag_refused, masks.press_flag, false);
+    if (const SourceLine* line = Setup("ResetAdr")) {
+      if (def_.reset_adr_refused) {
+        Error(line->number, "ResetAdr \"" + line->value + "\" is not an integer: the plug-in uses -1, no reset pulse");
+      } else if (def_.reset_adr > 31) {
+        Error(line->number, "ResetAdr " + std::to_string(def_.reset_adr) +
+                                " is outside 0..31: the reset pulse goes to a pin the card does not have");
+      } else if (def_.reset_adr < -1) {
+        Warning(line->number, "ResetAdr " + std::to_string(def_.reset_adr) +
+                                  " is outside 0..31: it means no reset pulse, as -1 does");
+      }
+    }
+    bool press_text = CheckMaskText("PressMask", masks.press_mask);
+    bool key_text = CheckMaskText("KeyMask", masks.key_mask);
+    if (masks.key_mask == 0 && key_text)
+      Error(LineOf("KeyMask"), "KeyMask 0: every key gets the code 00000000");
+    if (masks.press_mask == 0 && press_text) {
+      int line = Setup("PressMask") ? LineOf("PressMask") : Setup("PressFlag") ? LineOf("PressFlag") : setup_line_;
+      if (masks.press_flag)
+        Error(line, "PressMask 0 with PressFlag 1: no sample ever counts as pressed, nothing is reported");
+      else
+        Error(line, "PressMask 0 with PressFlag 0: every sample counts as a pressed key, also when no key is touched");
+    }
+    if ((masks.press_mask & masks.key_mask) != 0) {
+      Warning(LineOf("PressMask"), "PressMask bits " + Hex(masks.press_mask & masks.key_mask) +
+                                       " are inside KeyMask " + Hex(masks.key_mask) +
+                                       ": every code carries the press level");
+    }
+  }
+
+  // Whether a pressed sample can carry code, given the press bits inside KeyMask.
+  bool PressAllows(uint32_t code) const {
+    const Masks& m = def_.masks;
+    const uint32_t inside = m.press_mask & m.key_mask;
+    if (m.press_mask == 0 || inside == 0) return true;
+    if (m.press_flag) return (m.press_mask & ~m.key_mask) != 0 || (code & inside) != 0;
+    return (code & inside) == 0;
+  }
+
+  void CheckKeys() {
+    const Masks& masks = def_.masks;
+    std::map<std::string, const SourceLine*> codes;
+    int count = 0;
+    for (const SourceLine& line : facts_.lines) {
+      if (line.kind != SourceLine::Kind::Entry || !Same(line.section, "Keys")) continue;
+      ++count;
+      const std::string& text = line.key;
+      if (!std::all_of(text.begin(), text.end(), IsHexDigit)) {
+        Error(line.number, "\"" + text + "\" is not a key code (hexadecimal digits): the plug-in never matches it");
+        continue;
+      }
+      size_t first = text.find_first_not_of('0');
+      if (first != std::string::npos && text.size() - first > 16) {
+        Error(line.number, "code " + text + " is longer than 16 digits: the plug-in never matches it");
+        continue;
+      }
+      uint64_t value = first == std::string::npos ? 0 : std::stoull(text.substr(first), nullptr, 16);
+      const std::string canonical = CodeText(value);
+      if (!Same(canonical, text)) {
+        Error(line.number, "code " + text + (text.size() < canonical.size() ? " lacks its leading zeros" : " has extra digits") +
+                               ": the plug-in looks it up as " + canonical + ", so this entry never matches");
+        continue;
+      }
+      if (value > 0xFFFFFFFFu) {
+        Error(line.number, "code " + text + " is wider than the 32 pins: the pins never produce it");
+        continue;
+      }
+      const uint32_t code = static_cast<uint32_t>(value);
+      if ((code & ~masks.key_mask) != 0) {
+        Error(line.number, "code " + text + " has bits " + Hex(code & ~masks.key_mask) + " outside KeyMask " +
+                               Hex(masks.key_mask) + ": the pins never produce it");
+      } else if (!PressAllows(code)) {
+        Error(line.number, "code " + text + " contradicts PressFlag " + (masks.press_flag ? "1" : "0") +
+                               " in the PressMask bits " + Hex(masks.press_mask & masks.key_mask) +
+                               " inside KeyMask: a pressed key never has this code");
+      }
+      auto [earlier, added] = codes.emplace(Upper(canonical), &line);
+      if (!added) {
+        const std::string where = std::to_string(earlier->second->number);
+        if (earlier->second->value == line.value)
+          Warning(line.number, "code " + text + " is listed again (line " + where + "): this line is never used");
+        else
+          Error(line.number, "code " + text + " is already \"" + earlier->second->value + "\" on line " + where +
+                                 ": this line is never used");
+      }
+      if (line.value.empty()) Warning(line.number, "key " + text + " has an empty name");
+      if (line.value.find(" ;") != std::string::npos || line.value.find("\t;") != std::string::npos)
+        Warning(line.number, "key name \"" + line.value + "\" holds a \";\": the plug-in has no comments after a value");
+    }
+    if (count == 0)
+      Warning(keys_line_ != 0 ? keys_line_ : 1, "no keys: the plug-in names no code");
+  }
+
+  const FileFacts& facts_;
+  const Definition& def_;
+  std::vector<Finding> findings_;
+  std::map<std::string, const SourceLine*> setup_lines_;
+  int setup_line_ = 0;
+  int keys_line_ = 0;
+};
+
+}  // namespace
+
+FileFacts GatherFacts(const std::string& path) {
+  FileFacts facts;
+  switch (plat::path_kind(path.c_str(), facts.size)) {
+    case plat::PathKind::Missing: facts.kind = FileFacts::Kind::Missing; return facts;
+    case plat::PathKind::Folder: facts.kind = FileFacts::Kind::Folder; return facts;
+    case plat::PathKind::Other: facts.kind = FileFacts::Kind::Other; return facts;
+    case plat::PathKind::File: facts.kind = FileFacts::Kind::File; break;
+  }
+  facts.lines = ReadSourceLines(path);
+  if (!facts.lines.empty()) facts.definition = ReadDefinition(path);
+  return facts;
+}
+
+std::vector<Finding> CheckDefinition(const FileFacts& facts) { return Checker(facts).Run(); }
+
+std::string FormatFinding(const std::string& file, const Finding& finding) {
+  std::string out = file;
+  if (finding.line > 0) out += ":" + std::to_string(finding.line);
+  out += finding.error ? ": error: " : ": warning: ";
+  return out + finding.text;
+}
+
+std::string DescribeDefinition(const std::string& file, const Definition& d) {
+  return file + ": Name \"" + d.name + "\", PressMask " + Hex(d.masks.press_mask) + ", PressFlag " +
+         (d.masks.press_flag ? "1" : "0") + ", KeyMask " + Hex(d.masks.key_mask) + ", ReleaseDetect " +
+         (d.masks.release_detect ? "1" : "0") + ", ResetAdr " + std::to_string(d.reset_adr) + ", " +
+         std::to_string(d.keys.size()) + (d.keys.size() == 1 ? " key" : " keys");
+}
+
+}  // namespace remote

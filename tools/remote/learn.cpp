@@ -1,0 +1,265 @@
+#include "tools/remote/learn.h"
+
+#include <algorithm>
+#include <bit>
+#include <istream>
+#include <optional>
+#include <ostream>
+
+#include "tools/remote/format.h"
+
+namespace remote {
+namespace {
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
+    text.pop_back();
+  size_t first = text.find_first_not_of(" \t");
+  return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+}  // namespace
+
+Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held) {
+  Derivation d;
+  if (idle.size() < 5) {
+    d.why = "too few idle samples to know the pins at rest";
+    return d;
+  }
+  uint32_t all = 0xFFFFFFFFu, any = 0;
+  for (uint32_t s : idle) {
+    all &= s;
+    any |= s;
+  }
+  d.noise = all ^ any;
+  d.idle = all;
+  const uint32_t steady = ~d.noise;
+
+  // Distinct held levels, each seen in two samples in a row.
+  std::vector<uint32_t> levels;
+  uint32_t last = 0;
+  int run = 0;
+  for (uint32_t s : held) {
+    const uint32_t level = s & steady;
+    if (level == d.idle) {
+      run = 0;
+      continue;
+    }
+    run = (run > 0 && level == last) ? run + 1 : 1;
+    last = level;
+    if (run == 2 && std::find(levels.begin(), levels.end(), level) == levels.end()) levels.push_back(level);
+  }
+  d.keys_seen = static_cast<int>(levels.size());
+  if (levels.empty()) {
+    d.why = "no pin changed while keys were held: hold each key for a moment, and check that the receiver is connected";
+    return d;
+  }
+  if (levels.size() < 2) {
+    d.why = "only one held key was seen: hold at least two different keys, one after another";
+    return d;
+  }
+
+  uint32_t common = 0xFFFFFFFFu, changed = 0, varying = 0;
+  for (uint32_t level : levels) {
+    common &= level ^ d.idle;
+    changed |= level ^ d.idle;
+    varying |= level ^ levels[0];
+  }
+  std::string press_text;
+  if (common != 0) {
+    const uint32_t up = common & ~d.idle;
+    d.masks.press_mask = up != 0 ? up : common;
+    d.masks.press_flag = up != 0;
+    if (varying == 0) {
+      d.why = "the held keys did not differ in any pin: hold different keys";
+      return d;
+    }
+    // Code pins lie side by side: a pin between two that changed is one that
+    // the held keys happened not to use, and a key left untaught must not
+    // lose it and pass for a taught one.
+    const uint32_t low = varying & (~varying + 1);
+    const uint32_t span = (0xFFFFFFFFu >> std::countl_zero(varying)) & ~(low - 1);
+    d.masks.key_mask = span & ~d.noise & ~d.masks.press_mask;
+    d.sure = levels.size() >= 3 && std::popcount(common) == 1;
+    press_text = "press " + PinsWord(d.masks.press_mask) + " (PressMask " +
+                 Hex(d.masks.press_mask) + ", " + (d.masks.press_flag ? "high" : "low") +
+                 " while a key is held: PressFlag " + (d.masks.press_flag ? "1" : "0") + ")";
+  } else if ((d.idle & changed) == 0) {
+    // No pin changes with every key, but every pin that changes rests low:
+    // "any of them high" tells a key, and they carry the code as well.
+    d.masks.press_mask = changed;
+    d.masks.press_flag = true;
+    d.masks.key_mask = changed;
+    press_text = "no press pin of its own: a key is held while any of pins " + PinList(changed) +
+                 " is high (PressMask " + Hex(changed) + ", PressFlag 1)";
+  } else {
+    d.why = "no pin separates idle from pressed: each pin that changed took its idle level under some held key";
+    return d;
+  }
+  d.masks.release_detect = true;
+  d.ok = true;
+  d.summary = "Found " + press_text + ", code " + PinsWord(d.masks.key_mask) +
+              " (KeyMask " + Hex(d.masks.key_mask) + "), from " + std::to_string(levels.size()) +
+              " different keys.";
+  if (d.noise != 0) d.summary += " Pins " + PinList(d.noise) + " changed while idle and are left out.";
+  if (d.sure) {
+    d.summary += " Sure: one pin changed with every key and nothing else did.";
+  } else if (common != 0 && std::popcount(common) > 1) {
+    d.summary += " Not sure: " + PinList(common) +
+                 " all changed with every key; if some of them carry the code, hold more different keys.";
+  } else {
+    d.summary += " Fairly sure; holding more different keys would make it surer.";
+  }
+  return d;
+}
+
+std::string DefinitionText(const LearnedRemote& remote, const char* line_end) {
+  const Masks& m = remote.masks;
+  std::string text;
+  auto line = [&](const std::string& s) { text += s + line_end; };
+  line("; Remote definition made by SAA713xRemote learn.");
+  line("[Setup]");
+  line("Name=" + remote.name);
+  line(std::string("ReleaseDetect=") + (m.release_detect ? "1" : "0"));
+  line("ResetAdr=" + std::to_string(remote.reset_adr));
+  line("PressMask=" + Hex(m.press_mask));
+  line(std::string("PressFlag=") + (m.press_flag ? "1" : "0"));
+  line("KeyMask=" + Hex(m.key_mask));
+  line("");
+  line("[Keys]");
+  for (const LearnedKey& key : remote.keys) line(CodeText(key.sample & m.key_mask) + "=" + key.name);
+  return text;
+}
+
+namespace {
+
+class Session {
+ public:
+  Session(LearnIo& io, LearnedRemote& remote) : io_(io), out_(*io.out), remote_(remote) {}
+
+  bool Run() {
+    out_ << "Name of the remote [Learned remote]: " << std::flush;
+    remote_.name = Answer();
+    if (io_.stopped()) return Stopped();
+    if (remote_.name.empty()) remote_.name = "Learned remote";
+
+    out_ << "Leave the remote alone: reading the pins at rest..." << std::endl;
+    std::vector<uint32_t> idle, held;
+    if (!Collect(io_.idle_ms, idle)) return Stopped();
+    out_ << "Now hold several different keys, one after another, each for a moment..." << std::endl;
+    if (!Collect(io_.hold_ms, held)) return Stopped();
+    const Derivation d = DeriveMasks(idle, held);
+    if (!d.ok) {
+      out_ << "Cannot decide: " << d.why << "." << std::endl;
+      return false;
+    }
+    out_ << d.summary << std::endl;
+    remote_.masks = d.masks;
+    idle_ = d.idle;
+    noise_ = d.noise;
+
+    for (;;) {
+      out_ << "Key name (empty to finish): " << std::flush;
+      const std::string name = Answer();
+      if (io_.stopped()) return Stopped();  // Ctrl+C while waiting for the answer
+      if (name.empty()) break;
+      if (!LearnKey(name)) return Stopped();
+    }
+    return true;
+  }
+
+ private:
+  std::string Answer() {
+    std::string line;
+    if (io_.in == nullptr || !std::getline(*io_.in, line)) line.clear();
+    line = Trimmed(line);
+    if (io_.echo) out_ << line << std::endl;  // answers from a file: show them
+    return line;
+  }
+
+  bool Stopped() {
+    out_ << "Stopped; nothing written." << std::endl;
+    return false;
+  }
+
+  bool Collect(uint32_t ms, std::vector<uint32_t>& samples) {
+    const uint32_t start = io_.now_ms();
+    while (io_.now_ms() - start < ms) {
+      if (io_.stopped()) return false;
+      samples.push_back(io_.sample());
+      io_.pause();
+    }
+    return true;
+  }
+
+  // The steady level of the next press that begins after a release.
+  std::optional<uint32_t> NextPress() {
+    bool released = false, previous = false;
+    uint32_t last = 0;
+    int run = 0;
+    while (!io_.stopped()) {
+      const uint32_t s = io_.sample();
+      const Decision d = Decide(s, remote_.masks, previous);
+      if (!d.pressed) {
+        released = true;
+        if (run >= 2) return last;
+        run = 0;
+      } else if (released && run < 2) {
+        run = (run > 0 && (s & ~noise_) == last) ? run + 1 : 1;
+        last = s & ~noise_;
+      }
+      io_.pause();
+    }
+    return std::nullopt;
+  }
+
+  bool LearnKey(const std::string& name) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      out_ << "Press " << name << "..." << std::endl;
+      std::optional<uint32_t> first = NextPress();
+      if (!first) return false;
+      out_ << "Press " << name << " again to confirm..." << std::endl;
+      std::optional<uint32_t> second = NextPress();
+      if (!second) return false;
+      Masks& m = remote_.masks;
+      // Pins that no held key moved before: the code needs them too.
+      const uint32_t extra = ((*first ^ idle_) | (*second ^ idle_)) & ~noise_ & ~m.press_mask & ~m.key_mask;
+      const uint32_t mask = m.key_mask | extra;
+      const uint32_t code = *first & mask;
+      if ((*second & mask) != code) {
+        out_ << "The second press gave " << CodeText(*second & mask) << ", not " << CodeText(code)
+             << "; once more." << std::endl;
+        continue;
+      }
+      for (const LearnedKey& key : remote_.keys) {
+        if ((key.sample & mask) == code) {
+          out_ << "warning: code " << CodeText(code) << " is already taken by \"" << key.name << "\"; \"" << name
+               << "\" is not added." << std::endl;
+          return true;
+        }
+      }
+      if (extra != 0) {
+        m.key_mask = mask;
+        out_ << "This key also moved " << PinsWord(extra) << ": KeyMask is now " << Hex(mask) << "."
+             << std::endl;
+      }
+      remote_.keys.push_back({name, *first});
+      out_ << "  " << CodeText(code) << "=" << name << std::endl;
+      return true;
+    }
+    out_ << "warning: the presses of " << name << " did not agree; \"" << name << "\" is not added." << std::endl;
+    return true;
+  }
+
+  LearnIo& io_;
+  std::ostream& out_;
+  LearnedRemote& remote_;
+  uint32_t idle_ = 0;
+  uint32_t noise_ = 0;
+};
+
+}  // namespace
+
+bool RunLearning(LearnIo& io, LearnedRemote& remote) { return Session(io, remote).Run(); }
+
+}  // namespace remote

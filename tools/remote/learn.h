@@ -1,0 +1,62 @@
+// Learning a remote: the masks from idle and held samples, then one key
+// after another, and the definition text. The sampling and the answers come
+// in as arguments, so all of it runs without a card.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "tools/remote/plugin_link.h"
+
+namespace remote {
+
+struct Derivation {
+  bool ok = false;
+  std::string why;      // why no decision could be made
+  Masks masks;
+  uint32_t idle = 0;    // the idle level of the steady pins
+  uint32_t noise = 0;   // pins that changed while idle: never used
+  int keys_seen = 0;    // distinct held levels
+  bool sure = false;
+  std::string summary;  // what was found and how sure, for the person
+};
+
+// idle: samples with no key touched; held: samples while keys were held one
+// after another (idle samples between them are fine). A held level counts
+// once it was seen in two samples in a row.
+Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held);
+
+struct LearnedKey {
+  std::string name;
+  uint32_t sample = 0;  // the raw level of the confirmed press
+};
+
+struct LearnedRemote {
+  std::string name;
+  Masks masks;
+  int32_t reset_adr = -1;
+  std::vector<LearnedKey> keys;
+};
+
+std::string DefinitionText(const LearnedRemote& remote, const char* line_end);
+
+// What the interactive part needs from the outside world.
+struct LearnIo {
+  std::function<uint32_t()> sample;      // one sample of the pins
+  std::function<void()> pause;           // the time between two samples
+  std::function<bool()> stopped;         // Ctrl+C
+  std::function<uint32_t()> now_ms;      // a millisecond clock, wrapping
+  std::istream* in = nullptr;            // the person's answers
+  std::ostream* out = nullptr;
+  bool echo = false;                     // print each answer after its question
+  uint32_t idle_ms = 3000;
+  uint32_t hold_ms = 8000;
+};
+
+// The guided session up to the finished remote. False when it was refused or
+// stopped; the reason has been printed.
+bool RunLearning(LearnIo& io, LearnedRemote& remote);
+
+}  // namespace remote

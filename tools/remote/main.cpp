@@ -1,0 +1,19 @@
+// SAA713xRemote: checks, watches and learns remote definitions with the
+// plug-in's own reading of files and pins.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/remote/tool.h"
+
+#ifndef _WIN32
+#include "sim/sim_control.h"
+#endif
+
+int main(int argc, char** argv) {
+#ifndef _WIN32
+  sim::install();  // natively the card is the simulated one
+#endif
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return remote::RunTool(args, std::cin, std::cout, std::cerr);
+}

@@ -1,0 +1,254 @@
+#include "tools/remote/tool.h"
+
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <ostream>
+
+#include "platform/console.h"
+#include "platform/file.h"
+#include "platform/file_create.h"
+#include "platform/sync.h"
+#include "tools/remote/check.h"
+#include "tools/remote/learn.h"
+#include "tools/remote/plugin_link.h"
+#include "tools/remote/watch.h"
+
+namespace remote {
+namespace {
+
+constexpr const char kUsage[] =
+    "usage: SAA713xRemote check [--verbose] FILE.cfg...\n"
+    "       SAA713xRemote watch [--device N] [--definition FILE.cfg] [--interval MS] [--duration MS]\n"
+    "       SAA713xRemote learn [--device N] [--reset-pin P] [--force] [--interval MS]\n"
+    "                           [--idle-ms MS] [--hold-ms MS] OUT.cfg\n";
+
+#ifdef _WIN32
+constexpr const char* kLineEnd = "\r\n";
+#else
+constexpr const char* kLineEnd = "\n";
+#endif
+
+struct Options {
+  std::vector<std::string> files;
+  bool verbose = false, force = false;
+  int32_t device = 0, reset_pin = -1;
+  int32_t interval = 20, duration = 0, idle_ms = 3000, hold_ms = 8000;
+  std::string definition;
+};
+
+bool Number(const std::string& text, int32_t low, int32_t high, int32_t& value) {
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
+}
+
+bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) {
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto number = [&](int32_t low, int32_t high, int32_t& value) {
+      if (i + 1 < args.size() && Number(args[i + 1], low, high, value)) {
+        ++i;
+        return true;
+      }
+      err << args[0] << ": " << arg << " needs a number from " << low << " to " << high << "\n";
+      return false;
+    };
+    bool ok = true;
+    if (arg == "--verbose") o.verbose = true;
+    else if (arg == "--force") o.force = true;
+    else if (arg == "--device") ok = number(0, 1000, o.device);
+    else if (arg == "--reset-pin") ok = number(0, 31, o.reset_pin);
+    else if (arg == "--interval") ok = number(1, 1000, o.interval);
+    else if (arg == "--duration") ok = number(1, 86400000, o.duration);
+    else if (arg == "--idle-ms") ok = number(1, 600000, o.idle_ms);
+    else if (arg == "--hold-ms") ok = number(1, 600000, o.hold_ms);
+    else if (arg == "--definition") {
+      if (i + 1 >= args.size()) {
+        err << args[0] << ": --definition needs a file\n";
+        return false;
+      }
+      o.definition = args[++i];
+    }
+    else if (arg.size() > 1 && arg[0] == '-') {
+      err << args[0] << ": unknown option " << arg << "\n" << kUsage;
+      return false;
+    } else {
+      o.files.push_back(arg);
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+const char* OpenFailure(int32_t code) {
+  switch (code) {
+    case -1: return "the driver's device enumerator cannot be created";
+    case -2: return "the driver cannot count its devices";
+    case -3: return "the driver reports no device";
+    case -4: return "a device of the driver cannot be reached";
+    case -5: return "the device's GPIO pins cannot be reached";
+    case -7: return "there is no such device";
+    default: return "unknown failure";
+  }
+}
+
+// The card, open for the lifetime of the object; Ctrl+C caught meanwhile.
+class OpenCardScope {
+ public:
+  OpenCardScope(int32_t device, std::ostream& out, std::ostream& err) {
+    plat::catch_interrupt();
+    std::vector<std::string> lines;
+    const int32_t code = OpenCard(device, lines);
+    for (size_t i = 0; i < lines.size(); ++i)
+      out << (static_cast<int32_t>(i) == device ? "* device " : "  device ") << i << ": " << lines[i] << "\n";
+    if (code != 0) {
+      err << "cannot open capture device " << device << ": " << OpenFailure(code) << " (code " << code << ")\n";
+      return;
+    }
+    open_ = true;
+  }
+  ~OpenCardScope() {
+    if (open_) CloseCard();
+    plat::release_interrupt();
+  }
+  bool open() const { return open_; }
+
+ private:
+  bool open_ = false;
+};
+
+int Check(const Options& o, std::ostream& out, std::ostream& err) {
+  if (o.files.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  int errors = 0, warnings = 0;
+  for (const std::string& file : o.files) {
+    const FileFacts facts = GatherFacts(file);
+    for (const Finding& finding : CheckDefinition(facts)) {
+      out << FormatFinding(file, finding) << "\n";
+      (finding.error ? errors : warnings) += 1;
+    }
+    if (o.verbose && !facts.lines.empty()) out << DescribeDefinition(file, facts.definition) << "\n";
+  }
+  out << o.files.size() << (o.files.size() == 1 ? " file" : " files") << " checked: " << errors
+      << (errors == 1 ? " error, " : " errors, ") << warnings << (warnings == 1 ? " warning" : " warnings")
+      << std::endl;
+  return errors > 0 ? 2 : warnings > 0 ? 1 : 0;
+}
+
+int Watch(const Options& o, std::ostream& out, std::ostream& err) {
+  std::optional<Definition> definition;
+  int32_t reset_pin = -1;
+  if (!o.definition.empty()) {
+    const FileFacts facts = GatherFacts(o.definition);
+    if (facts.lines.empty()) {
+      err << o.definition << ": cannot be read as a definition\n";
+      return 2;
+    }
+    definition = facts.definition;
+    reset_pin = definition->reset_adr;
+    out << DescribeDefinition(o.definition, *definition) << "\n";
+  }
+  OpenCardScope card(o.device, out, err);
+  if (!card.open()) return 2;
+  out << "Watching the pins; Ctrl+C ends." << std::endl;
+  const uint32_t start = plat::tick_count();
+  std::optional<uint32_t> previous;
+  bool pressed = false;
+  int changes = 0;
+  while (!plat::interrupted()) {
+    const uint32_t elapsed = plat::tick_count() - start;
+    if (o.duration > 0 && elapsed >= static_cast<uint32_t>(o.duration)) break;
+    const uint32_t sample = ReadCard(reset_pin);
+    if (!previous || sample != *previous) {
+      out << WatchLine(elapsed, sample, previous, definition ? &*definition : nullptr, pressed) << std::endl;
+      if (previous) ++changes;
+      previous = sample;
+    }
+    plat::sleep_ms(static_cast<uint32_t>(o.interval));
+  }
+  out << (plat::interrupted() ? "Stopped" : "Done") << " after " << changes
+      << (changes == 1 ? " change" : " changes") << "; the device is closed." << std::endl;
+  return 0;
+}
+
+bool WriteDefinition(const std::string& path, const std::string& text, bool force, std::ostream& err) {
+  // A new temporary beside the target, then one step into place.
+  std::string temp;
+  for (int i = 0; i < 100 && temp.empty(); ++i) {
+    std::string name = path + ".tmp" + std::to_string(i);
+    if (plat::write_new_file(name.c_str(), text)) temp = name;
+  }
+  if (temp.empty()) {
+    err << path << ": cannot write a temporary file beside it\n";
+    return false;
+  }
+  const bool moved = force ? plat::replace_file(temp.c_str(), path.c_str())
+                           : plat::move_to_new_name(temp.c_str(), path.c_str());
+  if (!moved) {
+    std::remove(temp.c_str());
+    err << path << (force ? ": cannot be replaced\n" : ": exists now or cannot be written; not replaced\n");
+  }
+  return moved;
+}
+
+int Learn(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (o.files.size() != 1) {
+    err << kUsage;
+    return 2;
+  }
+  const std::string& path = o.files[0];
+  uint64_t size = 0;
+  if (!o.force && plat::path_kind(path.c_str(), size) != plat::PathKind::Missing) {
+    err << path << ": exists; use --force to replace it\n";
+    return 2;
+  }
+  LearnedRemote remote;
+  remote.reset_adr = o.reset_pin;
+  {
+    OpenCardScope card(o.device, out, err);
+    if (!card.open()) return 2;
+    LearnIo io;
+    io.sample = [&] { return ReadCard(o.reset_pin); };
+    io.pause = [&] { plat::sleep_ms(static_cast<uint32_t>(o.interval)); };
+    io.stopped = [] { return plat::interrupted(); };
+    io.in = &in;
+    io.out = &out;
+    io.echo = &in != &std::cin || !plat::input_is_terminal();
+    io.now_ms = [] { return plat::tick_count(); };
+    io.idle_ms = static_cast<uint32_t>(o.idle_ms);
+    io.hold_ms = static_cast<uint32_t>(o.hold_ms);
+    if (!RunLearning(io, remote)) return 2;
+  }
+  if (remote.keys.empty()) {
+    err << "No key was learned; " << path << " is not written.\n";
+    return 2;
+  }
+  if (!WriteDefinition(path, DefinitionText(remote, kLineEnd), o.force, err)) return 2;
+  out << "Wrote " << path << " with " << remote.keys.size() << (remote.keys.size() == 1 ? " key" : " keys")
+      << ". Checking it:" << std::endl;
+  Options check;
+  check.files = {path};
+  check.verbose = true;
+  return Check(check, out, err);
+}
+
+}  // namespace
+
+int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    (args.empty() ? err : out) << kUsage;
+    return args.empty() ? 2 : 0;
+  }
+  Options options;
+  if (!Parse(args, options, err)) return 2;
+  if (args[0] == "check") return Check(options, out, err);
+  if (args[0] == "watch") return Watch(options, out, err);
+  if (args[0] == "learn") return Learn(options, in, out, err);
+  err << "unknown command " << args[0] << "\n" << kUsage;
+  return 2;
+}
+
+}  // namespace remote
