@@ -95,10 +95,12 @@ TEST(SettingsPaths, ExtensionAndFolderComeFromTheFileName) {
   SetModulePath("SAA713x.dll");
   EXPECT_EQ(SettingsPath(), "SAA713x.ini");
   EXPECT_EQ(ModuleFolder(), "");
-  // A path that fills the whole field without its end is taken up to the field's size.
+  // A field without its end, or an empty one, holds no path: no file is named.
   std::memset(ModulePath, 'a', sizeof ModulePath);
-  EXPECT_EQ(SettingsPath(), std::string(sizeof ModulePath, 'a') + ".ini");
+  EXPECT_EQ(SettingsPath(), "");
+  EXPECT_EQ(ModuleFolder(), "");
   SetModulePath("");
+  EXPECT_EQ(SettingsPath(), "");
 }
 
 TEST_F(Settings, NoSettingsFileLoadsAverTvWithBuiltInTimings) {
