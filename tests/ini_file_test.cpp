@@ -10,6 +10,7 @@
 
 #include "config/folder_search.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unicode_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -337,21 +338,11 @@ TEST(IniFileWrite, ReadOnlyFolderLeavesTheFileAsItWas) {
 
 namespace {
 
-// The bytes of a text saved by an editor as UTF-16 with its mark.
-std::string Utf16(std::u16string_view text, bool little) {
-  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
-  for (char16_t c : text) {
-    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
-    out += little ? std::string{low, high} : std::string{high, low};
-  }
-  return out;
-}
-
 size_t FileCount(const TempDir& dir) { return FolderSearch(dir.path(), "*").size(); }
 
 TEST(IniFileRoundTrip, EveryValueAndNameTheWriterAcceptsReadsBackUnchanged) {
   TempDir dir;
-  dir.write("utf16.ini", Utf16(u"[Main]\r\n", true));
+  dir.write("utf16.ini", Utf16Bytes(u"[Main]\r\n", true));
   dir.write("utf8.ini", "\xEF\xBB\xBF[Main]\n");
   const std::string values[] = {" X.cfg", "X.cfg ", "\t", " ", "", "\"quoted\"", "'single'",
                                 "\"", "\"\"", "\"a'", "in \"side\"", "a=b", "; no comment",
@@ -403,15 +394,15 @@ TEST(IniFileEncodings, UnicodeFilesReadAsAnsiAndAreWrittenBackInTheirOwnEncoding
   TempDir dir;
   for (bool little : {true, false}) {
     // The comment's character has no ANSI form; untouched lines keep it.
-    dir.write("u.ini", Utf16(u"; \u4E2D\r\n[Main]\r\nName=Caf\u00E9\r\nWait1=1\r\n", little));
+    dir.write("u.ini", Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=Caf\u00E9\r\nWait1=1\r\n", little));
     IniFile ini(dir.file("u.ini"));
     EXPECT_EQ(ini.ReadString("Main", "Name", "?"), "Caf\xE9");
     ASSERT_TRUE(ini.WriteValues("Main", {{"Wait1", "300"}, {"Name", "\xE9"}, {"New", "\x80"}}));
     EXPECT_EQ(dir.read("u.ini"),
-              Utf16(u"; \u4E2D\r\n[Main]\r\nName=\u00E9\r\nWait1=300\r\nNew=\u20AC\r\n", little));
+              Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=\u00E9\r\nWait1=300\r\nNew=\u20AC\r\n", little));
     ASSERT_TRUE(ini.WriteString("Other", "K", "v"));
     EXPECT_EQ(dir.read("u.ini"),
-              Utf16(u"; \u4E2D\r\n[Main]\r\nName=\u00E9\r\nWait1=300\r\nNew=\u20AC\r\n\r\n"
+              Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=\u00E9\r\nWait1=300\r\nNew=\u20AC\r\n\r\n"
                     u"[Other]\r\nK=v\r\n",
                     little));
     const std::vector<IniLine> lines = ini.ReadLines();
