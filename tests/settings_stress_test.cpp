@@ -171,11 +171,16 @@ TEST_F(SettingsStress, TwoProcessesSavingAtOnceLeaveAWholeFileAtEveryRead) {
   ASSERT_TRUE(first_done && second_done) << "the savers did not finish in time";
   std::printf("%d saves in each of two processes, %d reads, %d broken\n", rounds, reads, broken);
   EXPECT_EQ(broken, 0);
-  // The last save of one of them is what stays, and no temporary is left.
+  // One of them saved last, and no temporary is left. On Windows a file that
+  // another process holds open cannot be replaced: that save fails whole.
   const int last = WholeValue(ReadRaw(Settings()));
+#ifdef _WIN32
+  EXPECT_GE(last, kSavesPerId) << last;
+#else
   EXPECT_TRUE(last == kSavesPerId + rounds % kSavesPerId ||
               last == 2 * kSavesPerId + rounds % kSavesPerId)
       << last;
+#endif
   EXPECT_EQ(FolderSearch(dir.path(), "*").size(), 1u);
 }
 
