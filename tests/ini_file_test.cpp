@@ -527,6 +527,20 @@ TEST(IniFileReplace, RefusesReadOnlyFilesAndKeepsHiddenOnes) {
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(FileCount(dir), 1u);
 }
+
+TEST(IniFileReplace, WritesThroughASymbolicLink) {
+  TempDir dir;
+  dir.write("target.ini", "[Main]\nA=1\n");
+  const std::string link = dir.file("link.ini");
+  const DWORD made = CreateSymbolicLinkA(link.c_str(), dir.file("target.ini").c_str(), 0)
+                         ? GetFileAttributesA(link.c_str())
+                         : INVALID_FILE_ATTRIBUTES;
+  if (made == INVALID_FILE_ATTRIBUTES || !(made & FILE_ATTRIBUTE_REPARSE_POINT))
+    GTEST_SKIP() << "no working symbolic links here";
+  ASSERT_TRUE(IniFile(link).WriteInteger("Main", "A", 2));
+  EXPECT_NE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  EXPECT_EQ(IniFile(dir.file("target.ini")).ReadInteger("Main", "A", 0), 2);
+}
 #endif
 
 }  // namespace
