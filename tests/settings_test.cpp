@@ -265,6 +265,24 @@ TEST_F(Settings, SaveWaitsIntoReadOnlyFolderChangesNothing) {
   EXPECT_EQ(dir_.read("SAA713x.ini"), "[Main]\nWait1=300\n");
 }
 
+TEST_F(Settings, TheDialogChoicesAreReadAndSavedInOneWrite) {
+  SavedChoice none = ReadSavedChoice();
+  EXPECT_EQ(none.definition, "AverTV.cfg");
+  EXPECT_EQ(none.device, 0);
+  ASSERT_TRUE(SaveDialogChoices(70, 2, " spaced.cfg"));
+  std::string text = dir_.read("SAA713x.ini");
+  std::string line_end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  EXPECT_EQ(text, "[Main]" + line_end + "Interval=70" + line_end + "Device=2" + line_end +
+                      "DefaultConfig=\" spaced.cfg\"" + line_end);
+  // No device selected: the saved one stays.
+  ASSERT_TRUE(SaveDialogChoices(80, -1, "b.cfg"));
+  SavedChoice saved = ReadSavedChoice();
+  EXPECT_EQ(saved.definition, "b.cfg");
+  EXPECT_EQ(saved.device, 2);
+  LoadConfiguration();
+  EXPECT_EQ(Interval.load(), 80);
+}
+
 TEST(HexTextToInt, PrefixDigitsAndOverflow) {
   struct Case {
     const char* text;
