@@ -1,10 +1,10 @@
 #include "config/ini_file.h"
 
 #include <charconv>
-#include <cstdio>
 #include <optional>
 #include <utility>
 
+#include "config/ini_text.h"
 #include "config/text.h"
 #include "platform/file.h"
 
@@ -16,20 +16,6 @@ constexpr size_t kMaxFileSize = 4 * 1024 * 1024;
 // Longer lines are kept when the file is rewritten but never parsed.
 constexpr size_t kMaxLineLength = 4096;
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
-#ifdef _WIN32
-constexpr std::string_view kNativeLineEnd = "\r\n";
-#else
-constexpr std::string_view kNativeLineEnd = "\n";
-#endif
-
-// One line of the file: its text is [begin, end), its line end [end, next).
-struct LineSpan {
-  size_t begin;
-  size_t end;
-  size_t next;
-};
-
 enum class LineKind { Blank, Comment, Section, Entry, Other };
 
 struct ParsedLine {
@@ -38,29 +24,14 @@ struct ParsedLine {
   std::string_view value;  // entries only
 };
 
-// Calls visit for every line after the byte order mark until it returns false.
-template <class Visit>
-void ForEachLine(std::string_view data, Visit&& visit) {
-  size_t pos = data.substr(0, kBom.size()) == kBom ? kBom.size() : 0;
-  while (pos < data.size()) {
-    size_t newline = data.find('\n', pos);
-    LineSpan line{pos, data.size(), data.size()};
-    if (newline != std::string_view::npos) {
-      line.end = newline;
-      line.next = newline + 1;
-      if (line.end > pos && data[line.end - 1] == '\r') --line.end;
-    }
-    if (!visit(line)) return;
-    pos = line.next;
-  }
-}
-
 std::string_view Unquote(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front())
     return value.substr(1, value.size() - 2);
   return value;
 }
+
+std::string_view ReadBackValue(std::string_view raw) { return Unquote(TrimBlanks(raw)); }
 
 ParsedLine Classify(std::string_view text) {
   ParsedLine line;
@@ -84,7 +55,7 @@ ParsedLine Classify(std::string_view text) {
     line.name = TrimBlanks(text.substr(0, equals));
     if (!line.name.empty()) {
       line.kind = LineKind::Entry;
-      line.value = Unquote(TrimBlanks(text.substr(equals + 1)));
+      line.value = ReadBackValue(text.substr(equals + 1));
     }
   }
   return line;
@@ -94,22 +65,25 @@ bool SectionMatches(const ParsedLine& line, std::string_view section) {
   return !line.name.empty() && EqualsIgnoreCase(line.name, section);
 }
 
+// The file's bytes; empty for an empty path, a missing, unreadable or
+// oversized file.
 std::string Load(const std::string& path) {
   std::string data;
-  if (plat::read_file(path.c_str(), kMaxFileSize, data) != plat::FileRead::Ok) data.clear();
+  if (path.empty() || plat::read_file(path.c_str(), kMaxFileSize, data) != plat::FileRead::Ok)
+    data.clear();
   return data;
 }
 
-std::optional<std::string_view> FindValue(std::string_view data, std::string_view section,
-                                          std::string_view key) {
-  std::optional<std::string_view> found;
+std::optional<std::string> FindValue(const IniText& text, std::string_view section,
+                                     std::string_view key) {
+  std::optional<std::string> found;
   bool inside = false;
-  ForEachLine(data, [&](const LineSpan& span) {
-    ParsedLine line = Classify(data.substr(span.begin, span.end - span.begin));
+  text.ForEachLine([&](const LineSpan&, std::string_view line_text) {
+    ParsedLine line = Classify(line_text);
     if (line.kind == LineKind::Section) {
       inside = SectionMatches(line, section);
     } else if (inside && line.kind == LineKind::Entry && EqualsIgnoreCase(line.name, key)) {
-      found = line.value;
+      found.emplace(line.value);
       return false;
     }
     return true;
@@ -117,12 +91,19 @@ std::optional<std::string_view> FindValue(std::string_view data, std::string_vie
   return found;
 }
 
-std::optional<int32_t> ParseInteger(std::string_view text) {
+std::optional<std::string> FindValue(const std::string& path, std::string_view section,
+                                     std::string_view key) {
+  const std::string data = Load(path);
+  return FindValue(IniText(data), section, key);
+}
+
+std::optional<int32_t> ParseInteger(const std::optional<std::string>& text) {
+  if (!text || text->empty()) return std::nullopt;
   int32_t value = 0;
-  const char* first = text.data();
-  const char* last = first + text.size();
+  const char* first = text->data();
+  const char* last = first + text->size();
   auto [end, error] = std::from_chars(first, last, value, 10);
-  if (text.empty() || error != std::errc() || end != last) return std::nullopt;
+  if (error != std::errc() || end != last) return std::nullopt;
   return value;
 }
 
@@ -130,10 +111,12 @@ bool HasLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-// Only names that read back as themselves are written.
+// Only names that read back as themselves, on a line the reader parses, are
+// written.
 bool WritableSection(std::string_view section) {
   return !section.empty() && TrimBlanks(section) == section && !HasLineBreakOrNul(section) &&
-         section.find(']') == std::string_view::npos;
+         section.find_first_of("[]") == std::string_view::npos &&
+         section.size() + 2 <= kMaxLineLength;
 }
 
 bool WritableKey(std::string_view key) {
@@ -142,23 +125,35 @@ bool WritableKey(std::string_view key) {
          key.front() != '[';
 }
 
-std::string_view LineEndOf(std::string_view data) {
-  size_t newline = data.find('\n');
-  if (newline == std::string_view::npos) return kNativeLineEnd;
-  return (newline > 0 && data[newline - 1] == '\r') ? std::string_view("\r\n") : "\n";
+// "key=value", the value quoted when the reader would otherwise change it;
+// nullopt when no line gives the value back.
+std::optional<std::string> EntryLine(std::string_view key, std::string_view value) {
+  if (!WritableKey(key) || HasLineBreakOrNul(value)) return std::nullopt;
+  std::string entry;
+  entry.append(key).append("=");
+  if (ReadBackValue(value) == value)
+    entry.append(value);
+  else
+    entry.append("\"").append(value).append("\"");
+  if (entry.size() > kMaxLineLength) return std::nullopt;
+  return entry;
 }
 
-// The new content with key set to value; every other byte stays as it was.
-std::string WithEntry(const std::string& data, std::string_view section, std::string_view entry,
-                      std::string_view key) {
+// The new content with one entry set; every other byte stays as it was.
+// nullopt when the entry cannot be written in the file's encoding.
+std::optional<std::string> WithEntry(const std::string& data, std::string_view section,
+                                     std::string_view key, std::string_view entry) {
+  const IniText text(data);
   std::optional<LineSpan> found;
   size_t insert_at = std::string::npos;  // end of the first matching section's last line
   bool inside = false;
   bool in_first = false;
   bool last_blank = true;
-  ForEachLine(data, [&](const LineSpan& span) {
-    ParsedLine line = Classify(std::string_view(data).substr(span.begin, span.end - span.begin));
+  bool last_ended = true;
+  text.ForEachLine([&](const LineSpan& span, std::string_view line_text) {
+    ParsedLine line = Classify(line_text);
     last_blank = line.kind == LineKind::Blank;
+    last_ended = span.next > span.end;
     if (line.kind == LineKind::Section) {
       inside = SectionMatches(line, section);
       in_first = inside && insert_at == std::string::npos;
@@ -173,36 +168,44 @@ std::string WithEntry(const std::string& data, std::string_view section, std::st
     return true;
   });
 
-  std::string_view line_end = LineEndOf(data);
+  std::optional<std::string> encoded = text.Encode(entry);
+  if (!encoded) return std::nullopt;
+  const std::string line_end = text.LineEnd();
   std::string out;
-  out.reserve(data.size() + entry.size() + section.size() + 8);
+  out.reserve(data.size() + encoded->size() + 2 * section.size() + 16);
   if (found) {
-    out.append(data, 0, found->begin).append(entry).append(data, found->end);
+    out.append(data, 0, found->begin).append(*encoded).append(data, found->end);
   } else if (insert_at != std::string::npos) {
-    out.append(data, 0, insert_at).append(line_end).append(entry).append(data, insert_at);
+    out.append(data, 0, insert_at).append(line_end).append(*encoded).append(data, insert_at);
   } else {
+    std::string header = "[";
+    header.append(section).append("]");
+    std::optional<std::string> encoded_header = text.Encode(header);
+    if (!encoded_header) return std::nullopt;
     out = data;
-    bool has_text = out.size() > (out.compare(0, kBom.size(), kBom) == 0 ? kBom.size() : 0);
-    if (has_text) {
-      if (out.back() != '\n') out.append(line_end);
+    if (out.size() > text.BodyStart()) {
+      if (!last_ended) out.append(line_end);
       if (!last_blank) out.append(line_end);
     }
-    out.append("[").append(section).append("]").append(line_end);
-    out.append(entry).append(line_end);
+    out.append(*encoded_header).append(line_end).append(*encoded).append(line_end);
   }
   return out;
 }
 
-// Writes content beside path and moves it over path once it is on disk.
-bool ReplaceContent(const std::string& path, const std::string& content) {
-  std::string temp = path + ".tmp";
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  if (!file) return false;
-  bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-  if (std::fclose(file) != 0) written = false;
-  if (written && plat::replace_file(temp.c_str(), path.c_str())) return true;
-  std::remove(temp.c_str());
-  return false;
+IniLine::Kind KindOf(LineKind kind) {
+  switch (kind) {
+    case LineKind::Blank:
+      return IniLine::Kind::Blank;
+    case LineKind::Comment:
+      return IniLine::Kind::Comment;
+    case LineKind::Section:
+      return IniLine::Kind::Section;
+    case LineKind::Entry:
+      return IniLine::Kind::Entry;
+    case LineKind::Other:
+      break;
+  }
+  return IniLine::Kind::Other;
 }
 
 }  // namespace
@@ -211,33 +214,26 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view fallback) const {
-  std::string data = Load(path_);
-  std::optional<std::string_view> value = FindValue(data, section, key);
-  return std::string(value ? *value : fallback);
+  std::optional<std::string> value = FindValue(path_, section, key);
+  return value ? std::move(*value) : std::string(fallback);
 }
 
 int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
                              int32_t fallback) const {
-  std::string data = Load(path_);
-  std::optional<std::string_view> text = FindValue(data, section, key);
-  std::optional<int32_t> value = text ? ParseInteger(*text) : std::nullopt;
-  return value ? *value : fallback;
+  return ParseInteger(FindValue(path_, section, key)).value_or(fallback);
 }
 
 bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
-  std::string data = Load(path_);
-  std::optional<std::string_view> text = FindValue(data, section, key);
-  std::optional<int32_t> value = text ? ParseInteger(*text) : std::nullopt;
+  std::optional<int32_t> value = ParseInteger(FindValue(path_, section, key));
   return value ? *value != 0 : fallback;
 }
 
 void IniFile::ReadSectionValues(std::string_view section, StringList& out) const {
-  std::string data = Load(path_);
-  std::string_view view = data;
+  const std::string data = Load(path_);
   bool inside = false;
   std::string entry;
-  ForEachLine(view, [&](const LineSpan& span) {
-    ParsedLine line = Classify(view.substr(span.begin, span.end - span.begin));
+  IniText(data).ForEachLine([&](const LineSpan&, std::string_view text) {
+    ParsedLine line = Classify(text);
     if (line.kind == LineKind::Section) {
       inside = SectionMatches(line, section);
     } else if (inside && line.kind == LineKind::Entry) {
@@ -249,23 +245,14 @@ void IniFile::ReadSectionValues(std::string_view section, StringList& out) const
 }
 
 std::vector<IniLine> IniFile::ReadLines() const {
-  std::string data = Load(path_);
-  std::string_view view = data;
+  const std::string data = Load(path_);
   std::vector<IniLine> lines;
   std::string section;
-  int number = 0;
-  ForEachLine(view, [&](const LineSpan& span) {
-    std::string_view text = view.substr(span.begin, span.end - span.begin);
+  IniText(data).ForEachLine([&](const LineSpan&, std::string_view text) {
     ParsedLine parsed = Classify(text);
-    IniLine line;
-    line.number = ++number;
-    switch (parsed.kind) {
-      case LineKind::Blank: line.kind = IniLine::Kind::Blank; break;
-      case LineKind::Comment: line.kind = IniLine::Kind::Comment; break;
-      case LineKind::Section: line.kind = IniLine::Kind::Section; break;
-      case LineKind::Entry: line.kind = IniLine::Kind::Entry; break;
-      case LineKind::Other: line.kind = IniLine::Kind::Other; break;
-    }
+    IniLine& line = lines.emplace_back();
+    line.number = static_cast<int>(lines.size());
+    line.kind = KindOf(parsed.kind);
     if (parsed.kind == LineKind::Section) section.assign(parsed.name);
     line.section = section;
     if (parsed.kind == LineKind::Entry) {
@@ -273,17 +260,28 @@ std::vector<IniLine> IniFile::ReadLines() const {
       line.value.assign(parsed.value);
     }
     line.text.assign(text);
-    lines.push_back(std::move(line));
     return true;
   });
   return lines;
 }
 
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  if (!WritableSection(section) || !WritableKey(key) || HasLineBreakOrNul(value)) return false;
-  std::string entry;
-  entry.append(key).append("=").append(value);
-  if (entry.size() > kMaxLineLength) return false;
+  return WriteValues(section, {{std::string(key), std::string(value)}});
+}
+
+bool IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  return WriteString(section, key, std::to_string(value));
+}
+
+bool IniFile::WriteValues(std::string_view section,
+                          const std::vector<std::pair<std::string, std::string>>& entries) {
+  if (path_.empty() || !WritableSection(section)) return false;
+  std::vector<std::string> lines;
+  for (const auto& [key, value] : entries) {
+    std::optional<std::string> line = EntryLine(key, value);
+    if (!line) return false;
+    lines.push_back(std::move(*line));
+  }
 
   std::string data;
   switch (plat::read_file(path_.c_str(), kMaxFileSize, data)) {
@@ -295,11 +293,11 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     case plat::FileRead::Failed:
       return false;  // never replace what could not be read
   }
-  std::string content = WithEntry(data, section, entry, key);
-  if (content.size() > kMaxFileSize) return false;
-  return ReplaceContent(path_, content);
-}
-
-bool IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
-  return WriteString(section, key, std::to_string(value));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    std::optional<std::string> next = WithEntry(data, section, entries[i].first, lines[i]);
+    if (!next) return false;
+    data = std::move(*next);
+  }
+  if (data.size() > kMaxFileSize) return false;
+  return plat::replace_file_content(path_.c_str(), data);
 }

@@ -1,11 +1,14 @@
 // INI (profile) file access of our own, the same in both builds.
-// Opening neither creates nor locks the file; a missing file reads as empty.
+// Opening neither creates nor locks the file; a missing file (or an empty
+// path) reads as empty. Files saved as UTF-16 or UTF-8 with a byte order mark
+// read as ANSI text and are written back in their own encoding.
 // A write keeps every line it does not own and replaces the file as a whole,
 // so an interrupted write leaves the old file or the new one.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/string_list.h"
@@ -34,12 +37,19 @@ class IniFile {
   bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
   // Appends one "key=value" line per entry of the section, in file order.
   void ReadSectionValues(std::string_view section, StringList& out) const;
+
   // Every line of the file as the reader sees it; empty for a missing, unreadable or oversized file.
   std::vector<IniLine> ReadLines() const;
 
-  // False when the file could not be written; the file is then unchanged.
+  // False when the file could not be written or a name or value would not
+  // read back as itself; the file is then unchanged. A value the reader would
+  // change (blanks at its ends, surrounding quotes) is written in quotes.
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
   bool WriteInteger(std::string_view section, std::string_view key, int32_t value);
+  // Sets several keys of one section, in order, with one replace of the file:
+  // all of them are written or none.
+  bool WriteValues(std::string_view section,
+                   const std::vector<std::pair<std::string, std::string>>& entries);
 
  private:
   std::string path_;

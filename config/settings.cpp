@@ -1,6 +1,8 @@
 #include "config/settings.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "config/ini_file.h"
 
@@ -27,12 +29,11 @@ constexpr std::string_view kMain = "Main";
 constexpr std::string_view kSetup = "Setup";
 constexpr std::string_view kKeys = "Keys";
 
-// ModulePath is a fixed field; never read past it even if it lost its end.
+// ModulePath is a fixed field; one that lost its end holds no path.
 std::string_view ModulePathText() {
   const void* end = std::memchr(ModulePath, '\0', sizeof ModulePath);
-  size_t length =
-      end ? static_cast<size_t>(static_cast<const char*>(end) - ModulePath) : sizeof ModulePath;
-  return {ModulePath, length};
+  if (!end) return {};
+  return {ModulePath, static_cast<size_t>(static_cast<const char*>(end) - ModulePath)};
 }
 
 size_t FileNameStart(std::string_view path) {
@@ -44,6 +45,7 @@ size_t FileNameStart(std::string_view path) {
 
 std::string SettingsPath() {
   std::string_view path = ModulePathText();
+  if (path.empty()) return {};
   size_t dot = path.find_last_of('.');
   if (dot != std::string_view::npos && dot >= FileNameStart(path)) path = path.substr(0, dot);
   return std::string(path) + ".ini";
@@ -55,16 +57,18 @@ std::string ModuleFolder() {
 }
 
 void LoadConfiguration() {
+  const std::string settings_path = SettingsPath();
   std::string config;
   {
-    IniFile settings(SettingsPath());
+    IniFile settings(settings_path);
     config = settings.ReadString(kMain, "DefaultConfig", "AverTV.cfg");
     Interval.store(settings.ReadInteger(kMain, "Interval", Interval.load()));
     Device.store(settings.ReadInteger(kMain, "Device", Device.load()));
   }
 
   // A definition that lacks a key gets the built-in value, not the previous one.
-  IniFile definition(ModuleFolder() + config);
+  // Without a path of our own there is no folder to read a definition from.
+  IniFile definition(settings_path.empty() ? std::string() : ModuleFolder() + config);
   if (RemoteNameList) {
     RemoteNameList->Clear();
     RemoteNameList->Add(definition.ReadString(kSetup, "Name", "<Unknown>"));
@@ -91,10 +95,26 @@ void ReadWaits() {
 void SaveWaits() {
   // A failed write is not reported: the values in memory stay and the file
   // keeps what it had.
-  IniFile settings(SettingsPath());
-  settings.WriteInteger(kMain, "Wait1", Wait1.load());
-  settings.WriteInteger(kMain, "WaitN", WaitN.load());
-  settings.WriteInteger(kMain, "WaitR", WaitR.load());
+  IniFile(SettingsPath())
+      .WriteValues(kMain, {{"Wait1", std::to_string(Wait1.load())},
+                           {"WaitN", std::to_string(WaitN.load())},
+                           {"WaitR", std::to_string(WaitR.load())}});
+}
+
+SavedChoice ReadSavedChoice() {
+  const IniFile settings(SettingsPath());
+  SavedChoice choice;
+  choice.definition = settings.ReadString(kMain, "DefaultConfig", "AverTV.cfg");
+  choice.device = settings.ReadInteger(kMain, "Device", 0);
+  return choice;
+}
+
+bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view definition) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  entries.emplace_back("Interval", std::to_string(interval));
+  if (device >= 0) entries.emplace_back("Device", std::to_string(device));
+  entries.emplace_back("DefaultConfig", std::string(definition));
+  return IniFile(SettingsPath()).WriteValues(kMain, entries);
 }
 
 uint32_t HexTextToInt(std::string_view text) {

@@ -27,7 +27,8 @@ extern std::atomic<int32_t> CodeDigits;
 extern StringList* KeyList;
 extern StringList* RemoteNameList;
 
-// ModulePath with its extension replaced by ".ini".
+// ModulePath with its extension replaced by ".ini"; empty when ModulePath is
+// (the library's path did not fit): then nothing is read or written.
 std::string SettingsPath();
 // ModulePath up to and including its last path separator.
 std::string ModuleFolder();
@@ -35,5 +36,17 @@ std::string ModuleFolder();
 void LoadConfiguration();
 // Wait1, WaitN and WaitR from [Main], each defaulting to its current value.
 void ReadWaits();
+// Wait1, WaitN and WaitR into [Main], in this order, with one replace of the file.
 void SaveWaits();
+
+// What the dialog preselects: [Main] DefaultConfig ("AverTV.cfg") and Device (0).
+struct SavedChoice {
+  std::string definition;
+  int32_t device = 0;
+};
+SavedChoice ReadSavedChoice();
+// The dialog's [Main] keys Interval, Device and DefaultConfig, in this order,
+// with one replace of the file. A negative device (none selected) keeps the
+// saved one. False when the file could not be written.
+bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view definition);
 uint32_t HexTextToInt(std::string_view text);

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace plat {
 
@@ -12,10 +13,14 @@ enum class FileRead { Ok, Missing, Failed };
 // read, or holds more than max_size bytes (out is then empty).
 FileRead read_file(const char* path, size_t max_size, std::string& out);
 
-// Flushes the file from to disk, then puts it in the place of to in one step,
-// replacing to if it exists. Afterwards to holds either its old content or
-// the complete content of from. False when any step failed; from is then
-// left for the caller to remove.
-bool replace_file(const char* from, const char* to);
+// Puts content in the place of the file at path in one step, creating it if
+// needed. The content goes first into a temporary file of a unique name in
+// the same folder, created exclusively so that no other writer can share or
+// redirect it, and flushed to disk before it is moved over the target.
+// Afterwards path holds either its old content or all of content. A link is
+// written through: its target is replaced and the link stays. The new file
+// keeps the old one's permissions; a read-only file is refused. False when
+// nothing was replaced; no temporary file is then left behind.
+bool replace_file_content(const char* path, std::string_view content);
 
 }  // namespace plat

@@ -4,8 +4,9 @@
 
 namespace plat {
 
-// Writes the path, always terminated and cut to size - 1 characters.
-void module_path(char* buffer, size_t size);
+// Writes the path, terminated. A path longer than size - 1 characters is no
+// path: the buffer is left empty and the result is false.
+bool module_path(char* buffer, size_t size);
 
 // Test hook: report this path instead of the real one; null restores it.
 void set_module_path_override(const char* path);

@@ -1,10 +1,12 @@
 // Creating, filling and destroying the dialog.
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
-#include "config/ini_file.h"
 #include "config/settings.h"
 #include "device/gpio_device.h"
+#include "setup/ascii_case.h"
 #include "setup/model_list.h"
 #include "setup/setup_logic.h"
 #include "setup/spinners.h"
@@ -15,16 +17,11 @@ void SetupDialog::FormDestroy() { model_files_.reset(); }
 
 void SetupDialog::FormShow() {
   FillDevices();
-  std::string default_config;
-  {
-    // The selection shows the saved device, not the one in memory.
-    const IniFile settings(SettingsPath());
-    default_config = settings.ReadString("Main", "DefaultConfig", "AverTV.cfg");
-    const int32_t saved = settings.ReadInteger("Main", "Device", 0);
-    const int count = DeviceList != nullptr ? DeviceList->Count() : 0;
-    view_.SetDeviceIndex(saved >= 0 && saved < count ? saved : -1);
-  }
-  FillModels(default_config);
+  // The selection shows the saved device, not the one in memory.
+  const SavedChoice saved = ReadSavedChoice();
+  const int count = DeviceList != nullptr ? DeviceList->Count() : 0;
+  view_.SetDeviceIndex(saved.device >= 0 && saved.device < count ? saved.device : -1);
+  FillModels(saved.definition);
   FillKeyTable();
   FillSpinners();
 }
@@ -54,15 +51,26 @@ void SetupDialog::FillModels(const std::string& default_config) {
 void SetupDialog::FillKeyTable() {
   rows_.clear();
   if (KeyList != nullptr) {
+    // A code listed twice shows the name its first line gives; codes match
+    // ignoring letter case, as KeyList's lookups do. One pass, so that a
+    // large table fills at once.
+    std::unordered_map<std::string, std::string_view> first_names;
+    first_names.reserve(static_cast<size_t>(KeyList->Count()));
+    rows_.reserve(static_cast<size_t>(KeyList->Count()));
     for (int i = 0; i < KeyList->Count(); ++i) {
       const std::string& line = (*KeyList)[i];
       const size_t eq = line.find('=');
       KeyRow row;
-      row.code = eq == std::string::npos ? std::string() : line.substr(0, eq);
-      // A code listed twice shows the name its first line gives.
-      const int first = KeyList->IndexOfName(row.code);
-      row.key = first >= 0 ? KeyList->ValueOfEntry(first) : std::string();
+      if (eq != std::string::npos) {
+        row.code = line.substr(0, eq);
+        first_names.try_emplace(AsciiUpper(row.code), std::string_view(line).substr(eq + 1));
+      }
       rows_.push_back(std::move(row));
+    }
+    for (KeyRow& row : rows_) {
+      // A line without "=" has the code "", which the first "=name" line names.
+      const auto first = first_names.find(AsciiUpper(row.code));
+      if (first != first_names.end()) row.key.assign(first->second);
     }
   }
   view_.SetKeyRows(rows_);

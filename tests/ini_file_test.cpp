@@ -5,9 +5,19 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/folder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unicode_text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -346,5 +356,214 @@ TEST(IniFileWrite, ReadOnlyFolderLeavesTheFileAsItWas) {
   EXPECT_FALSE(dir.exists("b.ini"));
   EXPECT_FALSE(dir.exists("a.ini.tmp"));
 }
+
+}  // namespace
+
+namespace {
+
+size_t FileCount(const TempDir& dir) { return FolderSearch(dir.path(), "*").size(); }
+
+TEST(IniFileRoundTrip, EveryValueAndNameTheWriterAcceptsReadsBackUnchanged) {
+  TempDir dir;
+  dir.write("utf16.ini", Utf16Bytes(u"[Main]\r\n", true));
+  dir.write("utf8.ini", "\xEF\xBB\xBF[Main]\n");
+  const std::string values[] = {" X.cfg", "X.cfg ", "\t", " ", "", "\"quoted\"", "'single'",
+                                "\"", "\"\"", "\"a'", "in \"side\"", "a=b", "; no comment",
+                                "\xE9t\xE9 \x80", std::string(4000, 'v')};
+  for (const char* name : {"ansi.ini", "utf16.ini", "utf8.ini"}) {
+    IniFile ini(dir.file(name));
+    for (const std::string& value : values) {
+      ASSERT_TRUE(ini.WriteString("Main", "Value", value)) << name << " [" << value << "]";
+      EXPECT_EQ(ini.ReadString("Main", "Value", "?"), value) << name;
+    }
+    // Names with inner blanks, and a header just at the line limit.
+    const std::string long_section(4094, 'S');
+    for (int twice = 0; twice < 2; ++twice) {
+      ASSERT_TRUE(ini.WriteString(long_section, "Key With Blanks", "1"));
+      ASSERT_TRUE(ini.WriteString("Main Section", "K", "2"));
+    }
+    EXPECT_EQ(ini.ReadString(long_section, "key with blanks", "?"), "1");
+    EXPECT_EQ(ini.ReadString("main section", "K", "?"), "2");
+    EXPECT_EQ(ini.ReadLines().size(), 8u) << name;  // one copy of each section
+  }
+
+  // What would not read back is refused and leaves the file as it was.
+  const std::string before = dir.read("utf16.ini");
+  IniFile ini(dir.file("utf16.ini"));
+  for (const std::string& section :
+       {std::string(4095, 'S'), std::string(" Main"), std::string("Main "), std::string("Ma[in"),
+        std::string("Ma]in"), std::string(""), std::string("a\rb")})
+    EXPECT_FALSE(ini.WriteString(section, "K", "1")) << section.size();
+  for (const char* key : {" K", "K ", "", "K=V", ";K", "#K", "[K", "a\rb"})
+    EXPECT_FALSE(ini.WriteString("Main", key, "1")) << key;
+  EXPECT_FALSE(ini.WriteString("Main", "K", "a\rb"));
+  EXPECT_FALSE(ini.WriteString("Main", "K", std::string(4093, 'v') + " "));  // the quotes do not fit
+  EXPECT_FALSE(ini.WriteValues("Main", {{"Good", "1"}, {"Bad=", "2"}}));
+  EXPECT_EQ(dir.read("utf16.ini"), before);
+}
+
+TEST(IniFileWrite, SeveralKeysInOneReplace) {
+  TempDir dir;
+  dir.write("a.ini", "[Main]\nWaitN=1\n[Extra]\nA=1\n");
+  IniFile ini(dir.file("a.ini"));
+  ASSERT_TRUE(ini.WriteValues("Main", {{"Wait1", "310"}, {"WaitN", " 2 "}, {"WaitR", "990"}}));
+  EXPECT_EQ(dir.read("a.ini"), "[Main]\nWaitN=\" 2 \"\nWait1=310\nWaitR=990\n[Extra]\nA=1\n");
+  EXPECT_EQ(ini.ReadString("Main", "WaitN", ""), " 2 ");
+  EXPECT_FALSE(IniFile("").WriteValues("Main", {{"A", "1"}}));
+  EXPECT_EQ(FileCount(dir), 1u);
+}
+
+TEST(IniFileEncodings, UnicodeFilesReadAsAnsiAndAreWrittenBackInTheirOwnEncoding) {
+  TempDir dir;
+  for (bool little : {true, false}) {
+    // The comment's character has no ANSI form; untouched lines keep it.
+    dir.write("u.ini", Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=Caf\u00E9\r\nWait1=1\r\n", little));
+    IniFile ini(dir.file("u.ini"));
+    EXPECT_EQ(ini.ReadString("Main", "Name", "?"), "Caf\xE9");
+    ASSERT_TRUE(ini.WriteValues("Main", {{"Wait1", "300"}, {"Name", "\xE9"}, {"New", "\x80"}}));
+    EXPECT_EQ(dir.read("u.ini"),
+              Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=\u00E9\r\nWait1=300\r\nNew=\u20AC\r\n", little));
+    ASSERT_TRUE(ini.WriteString("Other", "K", "v"));
+    EXPECT_EQ(dir.read("u.ini"),
+              Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=\u00E9\r\nWait1=300\r\nNew=\u20AC\r\n\r\n"
+                    u"[Other]\r\nK=v\r\n",
+                    little));
+    const std::vector<IniLine> lines = ini.ReadLines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0].text, "; ?");
+  }
+
+  dir.write("u8.ini", "\xEF\xBB\xBF[Main]\nName=Caf\xC3\xA9\n");
+  IniFile utf8(dir.file("u8.ini"));
+  EXPECT_EQ(utf8.ReadString("Main", "Name", "?"), "Caf\xE9");
+  ASSERT_TRUE(utf8.WriteString("Main", "Name", "\xE9\x80"));
+  EXPECT_EQ(dir.read("u8.ini"), "\xEF\xBB\xBF[Main]\nName=\xC3\xA9\xE2\x82\xAC\n");
+
+  // Without a mark the bytes are ANSI as they are; lone CRs end lines too.
+  dir.write("cr.ini", "[Main]\rA=\xC3\xA9\rB=2\n\nC=3\r\n[Keys]\rD=4");
+  IniFile cr(dir.file("cr.ini"));
+  EXPECT_EQ(cr.ReadString("Main", "A", "?"), "\xC3\xA9");
+  EXPECT_EQ(cr.ReadInteger("Main", "C", 0), 3);
+  EXPECT_EQ(cr.ReadInteger("Keys", "D", 0), 4);
+  ASSERT_TRUE(cr.WriteString("Main", "E", "5"));
+  EXPECT_EQ(dir.read("cr.ini"), "[Main]\rA=\xC3\xA9\rB=2\n\nC=3\rE=5\r\n[Keys]\rD=4");
+}
+
+TEST(IniFileLines, EveryLineWithItsNumberKindAndSection) {
+  TempDir dir;
+  dir.write("a.cfg", "; c\r\n\r\nloose\r\n[Keys]\r\n 0000001A = \"Power\" \r\n[broken\r\nX=1");
+  const std::vector<IniLine> lines = IniFile(dir.file("a.cfg")).ReadLines();
+  using Kind = IniLine::Kind;
+  ASSERT_EQ(lines.size(), 7u);
+  const Kind kinds[] = {Kind::Comment, Kind::Blank,   Kind::Other, Kind::Section,
+                        Kind::Entry,   Kind::Section, Kind::Entry};
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i].number, static_cast<int>(i + 1));
+    EXPECT_EQ(lines[i].kind, kinds[i]) << i;
+  }
+  EXPECT_EQ(lines[4].section, "Keys");
+  EXPECT_EQ(lines[4].key, "0000001A");
+  EXPECT_EQ(lines[4].value, "Power");
+  EXPECT_EQ(lines[4].text, " 0000001A = \"Power\" ");
+  EXPECT_EQ(lines[6].section, "");  // a header without its bracket names nothing
+  EXPECT_TRUE(IniFile(dir.file("none.cfg")).ReadLines().empty());
+}
+
+// A leftover temporary of any name, a link included, is neither followed nor
+// reused nor removed, and writes add none.
+TEST(IniFileReplace, StaleTemporariesAreLeftAloneAndNeverGrowInNumber) {
+  TempDir dir;
+  dir.write("victim.txt", "victim");
+  dir.write("a.ini", "[Main]\nA=1\n");
+  dir.write("a.ini.tmp", "stale");
+#ifndef _WIN32
+  ASSERT_EQ(::symlink(dir.file("victim.txt").c_str(), dir.file("a.ini.1-0.tmp").c_str()), 0);
+  ASSERT_EQ(::symlink("victim.txt", dir.file("a.ini.tmp2").c_str()), 0);
+#endif
+  const size_t count = FileCount(dir);
+  IniFile ini(dir.file("a.ini"));
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(ini.WriteInteger("Main", "A", i));
+  EXPECT_EQ(dir.read("a.ini"), "[Main]\nA=19\n");
+  EXPECT_EQ(dir.read("victim.txt"), "victim");
+  EXPECT_EQ(dir.read("a.ini.tmp"), "stale");
+  EXPECT_EQ(FileCount(dir), count);
+}
+
+#ifndef _WIN32
+int ModeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+TEST(IniFileReplace, KeepsPermissionsRefusesReadOnlyFilesAndWritesThroughLinks) {
+  TempDir dir;
+  dir.write("a.ini", "[Main]\nA=1\n");
+  IniFile ini(dir.file("a.ini"));
+  for (int mode : {0600, 0640, 0604}) {
+    ASSERT_EQ(::chmod(dir.file("a.ini").c_str(), static_cast<mode_t>(mode)), 0);
+    ASSERT_TRUE(ini.WriteInteger("Main", "A", mode));
+    EXPECT_EQ(ModeOf(dir.file("a.ini")), mode);
+  }
+  // Read-only by its mode, even for a user whom permissions do not stop.
+  ASSERT_EQ(::chmod(dir.file("a.ini").c_str(), 0444), 0);
+  const std::string kept = dir.read("a.ini");
+  EXPECT_FALSE(ini.WriteInteger("Main", "A", 2));
+  EXPECT_EQ(dir.read("a.ini"), kept);
+  EXPECT_EQ(ModeOf(dir.file("a.ini")), 0444);
+  ASSERT_EQ(::chmod(dir.file("a.ini").c_str(), 0644), 0);
+
+  // A link, relative or to a link, is written through and stays a link; a
+  // dangling one gets its target created.
+  ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0755), 0);
+  dir.write("real/target.ini", "[Main]\nA=1\n");
+  ASSERT_EQ(::symlink("real/target.ini", dir.file("link.ini").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.file("link.ini").c_str(), dir.file("link2.ini").c_str()), 0);
+  ASSERT_EQ(::symlink("real/new.ini", dir.file("dangling.ini").c_str()), 0);
+  ASSERT_TRUE(IniFile(dir.file("link2.ini")).WriteInteger("Main", "A", 7));
+  ASSERT_TRUE(IniFile(dir.file("dangling.ini")).WriteInteger("Main", "B", 8));
+  struct stat st;
+  for (const char* link : {"link.ini", "link2.ini", "dangling.ini"}) {
+    ASSERT_EQ(::lstat(dir.file(link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+  }
+  EXPECT_EQ(dir.read("real/target.ini"), "[Main]\nA=7\n");
+  EXPECT_EQ(IniFile(dir.file("real/new.ini")).ReadInteger("Main", "B", 0), 8);
+  EXPECT_EQ(FolderSearch(dir.file("real/"), "*").size(), 2u);
+
+  // A loop of links is no file to write.
+  ASSERT_EQ(::symlink("loop2.ini", dir.file("loop1.ini").c_str()), 0);
+  ASSERT_EQ(::symlink("loop1.ini", dir.file("loop2.ini").c_str()), 0);
+  EXPECT_FALSE(IniFile(dir.file("loop1.ini")).WriteInteger("Main", "A", 1));
+}
+#else
+TEST(IniFileReplace, RefusesReadOnlyFilesAndKeepsHiddenOnes) {
+  TempDir dir;
+  dir.write("a.ini", "[Main]\nA=1\n");
+  const std::string path = dir.file("a.ini");
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(IniFile(path).WriteInteger("Main", "A", 2));
+  EXPECT_EQ(IniFile(path).ReadInteger("Main", "A", 0), 1);
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_TRUE(IniFile(path).WriteInteger("Main", "A", 3));
+  EXPECT_EQ(IniFile(path).ReadInteger("Main", "A", 0), 3);
+  EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(FileCount(dir), 1u);
+}
+
+TEST(IniFileReplace, WritesThroughASymbolicLink) {
+  TempDir dir;
+  dir.write("target.ini", "[Main]\nA=1\n");
+  const std::string link = dir.file("link.ini");
+  const DWORD made = CreateSymbolicLinkA(link.c_str(), dir.file("target.ini").c_str(), 0)
+                         ? GetFileAttributesA(link.c_str())
+                         : INVALID_FILE_ATTRIBUTES;
+  if (made == INVALID_FILE_ATTRIBUTES || !(made & FILE_ATTRIBUTE_REPARSE_POINT))
+    GTEST_SKIP() << "no working symbolic links here";
+  ASSERT_TRUE(IniFile(link).WriteInteger("Main", "A", 2));
+  EXPECT_NE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  EXPECT_EQ(IniFile(dir.file("target.ini")).ReadInteger("Main", "A", 0), 2);
+}
+#endif
 
 }  // namespace

@@ -13,21 +13,26 @@
 
 namespace {
 
-TEST(PlatformWin32, ModulePathIsTheLoadedProgramAndIsCutSafely) {
+TEST(PlatformWin32, ModulePathIsTheLoadedProgramAndACutPathIsNone) {
   char full[MAX_PATH * 4];
-  plat::module_path(full, sizeof full);
+  EXPECT_TRUE(plat::module_path(full, sizeof full));
   char expected[MAX_PATH * 4];
   ASSERT_GT(GetModuleFileNameA(nullptr, expected, sizeof expected), 0u);
   EXPECT_STREQ(full, expected);
 
   char cut[8];
   std::memset(cut, 'x', sizeof cut);
-  plat::module_path(cut, sizeof cut);
-  EXPECT_EQ(std::string(cut), std::string(expected, 7));
+  EXPECT_FALSE(plat::module_path(cut, sizeof cut));
+  EXPECT_STREQ(cut, "");
 
   plat::set_module_path_override("C:\\core\\plugins\\SAA713x.dll");
-  plat::module_path(full, sizeof full);
+  EXPECT_TRUE(plat::module_path(full, sizeof full));
   EXPECT_STREQ(full, "C:\\core\\plugins\\SAA713x.dll");
+  const std::string long_path = "C:\\" + std::string(300, 'p') + "\\SAA713x.dll";
+  plat::set_module_path_override(long_path.c_str());
+  char field[260];
+  EXPECT_FALSE(plat::module_path(field, sizeof field));
+  EXPECT_STREQ(field, "");
   plat::set_module_path_override(nullptr);
   plat::module_path(full, sizeof full);
   EXPECT_STREQ(full, expected);

@@ -95,10 +95,12 @@ TEST(SettingsPaths, ExtensionAndFolderComeFromTheFileName) {
   SetModulePath("SAA713x.dll");
   EXPECT_EQ(SettingsPath(), "SAA713x.ini");
   EXPECT_EQ(ModuleFolder(), "");
-  // A path that fills the whole field without its end is taken up to the field's size.
+  // A field without its end, or an empty one, holds no path: no file is named.
   std::memset(ModulePath, 'a', sizeof ModulePath);
-  EXPECT_EQ(SettingsPath(), std::string(sizeof ModulePath, 'a') + ".ini");
+  EXPECT_EQ(SettingsPath(), "");
+  EXPECT_EQ(ModuleFolder(), "");
   SetModulePath("");
+  EXPECT_EQ(SettingsPath(), "");
 }
 
 TEST_F(Settings, NoSettingsFileLoadsAverTvWithBuiltInTimings) {
@@ -261,6 +263,24 @@ TEST_F(Settings, SaveWaitsIntoReadOnlyFolderChangesNothing) {
   fs::permissions(dir_.path(), fs::perms::owner_all, error);
   EXPECT_EQ(Wait1.load(), 555);
   EXPECT_EQ(dir_.read("SAA713x.ini"), "[Main]\nWait1=300\n");
+}
+
+TEST_F(Settings, TheDialogChoicesAreReadAndSavedInOneWrite) {
+  SavedChoice none = ReadSavedChoice();
+  EXPECT_EQ(none.definition, "AverTV.cfg");
+  EXPECT_EQ(none.device, 0);
+  ASSERT_TRUE(SaveDialogChoices(70, 2, " spaced.cfg"));
+  std::string text = dir_.read("SAA713x.ini");
+  std::string line_end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  EXPECT_EQ(text, "[Main]" + line_end + "Interval=70" + line_end + "Device=2" + line_end +
+                      "DefaultConfig=\" spaced.cfg\"" + line_end);
+  // No device selected: the saved one stays.
+  ASSERT_TRUE(SaveDialogChoices(80, -1, "b.cfg"));
+  SavedChoice saved = ReadSavedChoice();
+  EXPECT_EQ(saved.definition, "b.cfg");
+  EXPECT_EQ(saved.device, 2);
+  LoadConfiguration();
+  EXPECT_EQ(Interval.load(), 80);
 }
 
 TEST(HexTextToInt, PrefixDigitsAndOverflow) {

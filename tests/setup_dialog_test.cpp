@@ -29,6 +29,7 @@
 #include "sim/sim_control.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
+#include "tests/support/unicode_text.h"
 #include "tests/support/watchdog.h"
 
 namespace {
@@ -609,6 +610,65 @@ TEST_F(SetupLiveTest, SetupRunsTheDialogInSetupModeAndItSavesOnClosing) {
   EXPECT_EQ(Saved("WaitN"), "150");
   EXPECT_EQ(Saved("DefaultConfig"), "tv.cfg");
   EXPECT_TRUE(core.received().empty());
+}
+
+// A settings file saved as Unicode stays Unicode through a whole Setup; the
+// lines the plug-in does not own keep even what ANSI cannot hold.
+TEST_F(SetupDialogTest, AUnicodeSettingsFileSurvivesASetupInItsOwnEncoding) {
+  dir.write("tv.cfg", Utf16Bytes(u"[Setup]\r\nName=T\u00E9l\u00E9\r\n[Keys]\r\n00000005=Five\r\n"));
+  const std::u16string head = u"; \u4E2D\r\n[Main]\r\nDefaultConfig=tv.cfg\r\n";
+  dir.write("SAA713x.ini", Utf16Bytes(head));
+  OpenPlugin();
+  ASSERT_EQ(RemoteNameList->Count(), 1);
+  EXPECT_EQ((*RemoteNameList)[0], "T\xE9l\xE9");
+  EXPECT_EQ(KeyList->Count(), 1);
+  TSetupForm::SetShownHook([&](TSetupForm& form) {
+    form.Dialog().SpinnerChanging(Spinner::WaitN, 100, 50);
+    form.Close();
+  });
+  {
+    Watchdog guard("Setup", 60000);
+    ::Setup();
+  }
+  TSetupForm::SetShownHook(nullptr);
+  const std::string saved = dir.read("SAA713x.ini");
+  ASSERT_EQ(saved.substr(0, Utf16Bytes(head).size()), Utf16Bytes(head));
+  ASSERT_EQ(saved.size() % 2, 0u);
+  for (size_t i = Utf16Bytes(head).size() + 1; i < saved.size(); i += 2)
+    ASSERT_EQ(saved[i], '\0') << "an 8-bit byte at " << i;
+  EXPECT_EQ(Saved("WaitN"), "150");
+  EXPECT_EQ(Saved("DefaultConfig"), "tv.cfg");
+  EXPECT_EQ(Saved("Interval"), "50");
+}
+
+// A library path too long for ModulePath names no file: the plug-in runs on
+// its defaults and reads, lists and writes nothing beside the cut path.
+TEST_F(SetupDialogTest, ALibraryPathTooLongForModulePathTouchesNoFile) {
+  dir.write("AverTV.cfg", Definition("Beside the cut", kPinSetup, "00000005=Five\n"));
+  dir.write("SAA713x.ini", "[Main]\nInterval=70\n");
+  const std::string module = dir.path() + "sub" + std::string(300, 'x') + "/SAA713x.dll";
+  plat::set_module_path_override(module.c_str());
+  OpenPlugin();
+  EXPECT_STREQ(ModulePath, "");
+  EXPECT_EQ(SettingsPath(), "");
+  EXPECT_EQ((*RemoteNameList)[0], "<Unknown>");
+  EXPECT_EQ(KeyList->Count(), 0);
+  EXPECT_EQ(Interval.load(), 50);
+  bool no_models = false;
+  TSetupForm::SetShownHook([&](TSetupForm& form) {
+    no_models = form.Dialog().ModelFileList() != nullptr && form.Dialog().ModelFileList()->empty();
+    form.Dialog().SpinnerChanging(Spinner::WaitN, 100, 50);
+    form.Close();
+  });
+  {
+    Watchdog guard("Setup", 60000);
+    ::Setup();
+  }
+  TSetupForm::SetShownHook(nullptr);
+  EXPECT_TRUE(no_models);
+  EXPECT_EQ(WaitN.load(), 150);  // kept in memory only
+  EXPECT_EQ(FolderSearch(dir.path(), "*").size(), 2u);
+  EXPECT_EQ(dir.read("SAA713x.ini"), "[Main]\nInterval=70\n");
 }
 
 }  // namespace

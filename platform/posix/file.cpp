@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -58,18 +61,90 @@ FileRead read_file(const char* path, size_t max_size, std::string& out) {
   return FileRead::Ok;
 }
 
-bool replace_file(const char* from, const char* to) {
-  int fd = open_retrying(from, O_WRONLY | O_CLOEXEC);
+namespace {
+
+// The file a chain of links ends at (the path itself when it is no link);
+// empty for a loop or an unreadable link.
+std::string follow_links(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char target[PATH_MAX];
+    ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof target) return {};
+    std::string next(target, static_cast<size_t>(length));
+    if (next.front() != '/') {
+      size_t slash = path.find_last_of('/');
+      if (slash != std::string::npos) next.insert(0, path, 0, slash + 1);
+    }
+    path = std::move(next);
+  }
+  return {};
+}
+
+bool write_all(int fd, std::string_view content) {
+  while (!content.empty()) {
+    ssize_t written = ::write(fd, content.data(), content.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    content.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+std::atomic<uint32_t> g_temp_counter{0};
+
+// "<name>.<pid>-<n>.tmp" beside the target; the name is shortened so that
+// the temporary's own name stays within the file system's limit.
+std::string temp_name(const std::string& folder, const std::string& name) {
+  char suffix[40];
+  std::snprintf(suffix, sizeof suffix, ".%lx-%x.tmp", static_cast<unsigned long>(::getpid()),
+                static_cast<unsigned>(g_temp_counter.fetch_add(1, std::memory_order_relaxed)));
+  return folder + name.substr(0, 64) + suffix;
+}
+
+}  // namespace
+
+bool replace_file_content(const char* path, std::string_view content) {
+  const std::string target = follow_links(path ? path : "");
+  if (target.empty() || target.back() == '/') return false;
+  struct stat st;
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) return false;
+  // The mode, not access(): root may write anything, but a file without
+  // write permission is one the user keeps as it is.
+  if (exists && (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
+    return false;
+
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = target.substr(folder.size());
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = temp_name(folder, name);
+    do {
+      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno != EEXIST) return false;  // a stale file of that name: try the next
+  }
   if (fd < 0) return false;
-  bool synced = sync_fd(fd);
-  if (::close(fd) != 0) synced = false;
-  if (!synced || ::rename(from, to) != 0) return false;
+
+  bool ok = write_all(fd, content);
+  if (ok && exists) {
+    // The owner may fail to change for an ordinary user; the mode must not.
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own */ }
+    ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+  }
+  ok = ok && sync_fd(fd);
+  if (::close(fd) != 0) ok = false;
+  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
 
   // Make the rename itself durable; it has happened either way.
-  std::string folder(to);
-  size_t slash = folder.find_last_of('/');
-  folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash + 1);
-  int dir = open_retrying(folder.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+  int dir = open_retrying(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
   if (dir >= 0) {
     sync_fd(dir);
     ::close(dir);

@@ -39,9 +39,9 @@ std::string path_of(void* address) {
 
 }  // namespace
 
-[[gnu::noinline]] void module_path(char* buffer, size_t size) {
+[[gnu::noinline]] bool module_path(char* buffer, size_t size) {
   void* caller = __builtin_return_address(0);
-  if (!buffer || size == 0) return;
+  if (!buffer || size == 0) return false;
   std::string path;
   bool overridden;
   {
@@ -50,9 +50,14 @@ std::string path_of(void* address) {
     if (overridden) path = g_override;
   }
   if (!overridden) path = path_of(caller);
-  size_t n = path.size() < size - 1 ? path.size() : size - 1;
-  std::memcpy(buffer, path.data(), n);
-  buffer[n] = '\0';
+  // A cut path would name another file.
+  if (path.empty() || path.size() > size - 1) {
+    buffer[0] = '\0';
+    return false;
+  }
+  std::memcpy(buffer, path.data(), path.size());
+  buffer[path.size()] = '\0';
+  return true;
 }
 
 void set_module_path_override(const char* path) {

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+
 namespace plat {
 
 FileRead read_file(const char* path, size_t max_size, std::string& out) {
@@ -36,13 +40,89 @@ FileRead read_file(const char* path, size_t max_size, std::string& out) {
   return FileRead::Ok;
 }
 
-bool replace_file(const char* from, const char* to) {
-  HANDLE file =
-      CreateFileA(from, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+namespace {
+
+std::atomic<uint32_t> temp_counter{0};
+
+// "<name>.<pid>-<n>.tmp" beside the target, the name shortened so that the
+// temporary's path stays as short as it can.
+std::string temp_name(const std::string& folder, const std::string& name) {
+  char suffix[40];
+  std::snprintf(suffix, sizeof suffix, ".%lx-%x.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
+                static_cast<unsigned>(temp_counter.fetch_add(1, std::memory_order_relaxed)));
+  return folder + name.substr(0, 64) + suffix;
+}
+
+// The file a link (a reparse point) leads to; empty when it cannot be opened.
+std::string final_path(const std::string& link) {
+  HANDLE file = CreateFileA(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  char path[MAX_PATH + 8];
+  DWORD length = GetFinalPathNameByHandleA(file, path, sizeof path, VOLUME_NAME_DOS);
+  CloseHandle(file);
+  if (length == 0 || length >= sizeof path) return {};
+  std::string result(path, length);
+  if (result.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + result.substr(8);
+  if (result.rfind("\\\\?\\", 0) == 0) return result.substr(4);
+  return result;
+}
+
+}  // namespace
+
+bool replace_file_content(const char* path, std::string_view content) {
+  std::string target = path ? path : "";
+  if (target.empty()) return false;
+  DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    target = final_path(target);
+    if (target.empty()) return false;
+    attributes = GetFileAttributesA(target.c_str());
+  }
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return false;
+  } else if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+    return false;
+  }
+  // The new file carries the old one's visible attributes.
+  const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                         ? FILE_ATTRIBUTE_NORMAL
+                         : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                         FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+
+  const size_t separator = target.find_last_of("\\/");
+  const std::string folder = separator == std::string::npos ? std::string() : target.substr(0, separator + 1);
+  const std::string name = target.substr(folder.size());
+  std::string temp;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = temp_name(folder, name);
+    // CREATE_NEW never opens what is there, a link included.
+    file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       kept ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+    }
+  }
   if (file == INVALID_HANDLE_VALUE) return false;
-  bool flushed = FlushFileBuffers(file) != 0;
-  if (!CloseHandle(file)) flushed = false;
-  return flushed && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+
+  bool ok = true;
+  while (ok && !content.empty()) {
+    DWORD chunk = content.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(content.size());
+    DWORD written = 0;
+    ok = WriteFile(file, content.data(), chunk, &written, nullptr) && written > 0;
+    content.remove_prefix(written);
+  }
+  ok = ok && FlushFileBuffers(file);
+  if (!CloseHandle(file)) ok = false;
+  if (!ok || !MoveFileExA(temp.c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileA(temp.c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace plat

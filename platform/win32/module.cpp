@@ -14,35 +14,34 @@ std::mutex override_mutex;
 std::string override_path;  // guarded by override_mutex
 bool overridden = false;    // guarded by override_mutex
 
-void copy_bounded(char* buffer, size_t size, const char* text, size_t length) {
-  if (length > size - 1) length = size - 1;
+// A cut path would name another file: it gives no path at all.
+bool copy_whole(char* buffer, size_t size, const char* text, size_t length) {
+  if (length == 0 || length > size - 1) return false;
   std::memcpy(buffer, text, length);
   buffer[length] = '\0';
+  return true;
 }
 
 }  // namespace
 
-void module_path(char* buffer, size_t size) {
-  if (!buffer || size == 0) return;
+bool module_path(char* buffer, size_t size) {
+  if (!buffer || size == 0) return false;
+  buffer[0] = '\0';
   {
     std::lock_guard lock(override_mutex);
-    if (overridden) {
-      copy_bounded(buffer, size, override_path.data(), override_path.size());
-      return;
-    }
+    if (overridden) return copy_whole(buffer, size, override_path.data(), override_path.size());
   }
-  buffer[0] = '\0';
   HMODULE module = nullptr;
   if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                           reinterpret_cast<LPCSTR>(&module_path), &module)) {
-    return;
+    return false;
   }
   char path[MAX_PATH * 4];
   DWORD length = GetModuleFileNameA(module, path, sizeof path);
   // Older systems leave a cut path unterminated; a cut path is no path.
-  if (length == 0 || length >= sizeof path) return;
-  copy_bounded(buffer, size, path, length);
+  if (length == 0 || length >= sizeof path) return false;
+  return copy_whole(buffer, size, path, length);
 }
 
 void set_module_path_override(const char* path) {

@@ -1,0 +1,19 @@
+// Conversions for files that editors saved as Unicode. The plug-in's texts are
+// 8-bit ANSI; a file with a byte order mark is converted line by line, as
+// Windows' profile functions do.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace plat {
+
+// UTF-16 code units to ANSI text; a character the code page lacks becomes '?'.
+std::string ansi_from_utf16(std::u16string_view text);
+// ANSI text to UTF-16 code units.
+std::u16string utf16_from_ansi(std::string_view text);
+
+// UTF-8 and UTF-16; a malformed sequence becomes U+FFFD, as on Windows.
+std::u16string utf16_from_utf8(std::string_view text);
+std::string utf8_from_utf16(std::u16string_view text);
+
+}  // namespace plat

@@ -1,0 +1,32 @@
+// The system's ANSI code page, converted by the system.
+#include "platform/text_codec.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace plat {
+
+std::string ansi_from_utf16(std::u16string_view text) {
+  if (text.empty() || text.size() > INT_MAX / 4) return {};
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int units = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide, units, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::u16string utf16_from_ansi(std::string_view text) {
+  if (text.empty() || text.size() > INT_MAX / 2) return {};
+  const int bytes = static_cast<int>(text.size());
+  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+  if (size <= 0) return {};
+  std::u16string out(static_cast<size_t>(size), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, reinterpret_cast<wchar_t*>(out.data()),
+                      size);
+  return out;
+}
+
+}  // namespace plat
