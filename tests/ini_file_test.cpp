@@ -361,7 +361,7 @@ TEST(IniFileWrite, ReadOnlyFolderLeavesTheFileAsItWas) {
 
 namespace {
 
-size_t FileCount(const TempDir& dir) { return FolderSearch(dir.path(), "*").size(); }
+size_t FileCount(const TempDir& dir) { return plat::find_files(dir.path(), "*").size(); }
 
 TEST(IniFileRoundTrip, EveryValueAndNameTheWriterAcceptsReadsBackUnchanged) {
   TempDir dir;
@@ -528,7 +528,7 @@ TEST(IniFileReplace, KeepsPermissionsRefusesReadOnlyFilesAndWritesThroughLinks) 
   }
   EXPECT_EQ(dir.read("real/target.ini"), "[Main]\nA=7\n");
   EXPECT_EQ(IniFile(dir.file("real/new.ini")).ReadInteger("Main", "B", 0), 8);
-  EXPECT_EQ(FolderSearch(dir.file("real/"), "*").size(), 2u);
+  EXPECT_EQ(plat::find_files(dir.file("real/"), "*").size(), 2u);
 
   // A loop of links is no file to write.
   ASSERT_EQ(::symlink("loop2.ini", dir.file("loop1.ini").c_str()), 0);

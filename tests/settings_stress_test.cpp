@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
-#include "config/folder_search.h"
 #include "config/settings.h"
 #include "platform/file.h"
+#include "platform/folder.h"
 #include "tests/support/temp_dir.h"
 
 #ifdef _WIN32
@@ -181,7 +181,7 @@ TEST_F(SettingsStress, TwoProcessesSavingAtOnceLeaveAWholeFileAtEveryRead) {
               last == 2 * kSavesPerId + rounds % kSavesPerId)
       << last;
 #endif
-  EXPECT_EQ(FolderSearch(dir.path(), "*").size(), 1u);
+  EXPECT_EQ(plat::find_files(dir.path(), "*").size(), 1u);
 }
 
 TEST_F(SettingsStress, AKillInTheMiddleOfSaveWaitsLeavesTheOldOrTheNewWaits) {
@@ -212,7 +212,7 @@ TEST_F(SettingsStress, AKillInTheMiddleOfSaveWaitsLeavesTheOldOrTheNewWaits) {
     if (now >= 0) value = now;
   }
   size_t temporaries = 0;
-  for (const std::string& name : FolderSearch(dir.path(), "*")) {
+  for (const std::string& name : plat::find_files(dir.path(), "*")) {
     if (name == "SAA713x.ini") continue;
     EXPECT_EQ(name.substr(name.size() - 4), ".tmp") << name;
     ++temporaries;

@@ -667,7 +667,7 @@ TEST_F(SetupDialogTest, ALibraryPathTooLongForModulePathTouchesNoFile) {
   TSetupForm::SetShownHook(nullptr);
   EXPECT_TRUE(no_models);
   EXPECT_EQ(WaitN.load(), 150);  // kept in memory only
-  EXPECT_EQ(FolderSearch(dir.path(), "*").size(), 2u);
+  EXPECT_EQ(plat::find_files(dir.path(), "*").size(), 2u);
   EXPECT_EQ(dir.read("SAA713x.ini"), "[Main]\nInterval=70\n");
 }
 

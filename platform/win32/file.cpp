@@ -42,6 +42,21 @@ FileRead read_file(const char* path, size_t max_size, std::string& out) {
 
 namespace {
 
+// A reader that holds the file without sharing it for deletion (the system's
+// own profile functions, an editor, a virus scanner) makes the move fail for
+// as long as it reads. Such a hold lasts milliseconds: a few short tries keep
+// the save from being lost, bounded so the core's thread is never held long.
+bool move_over(const char* from, const char* to) {
+  constexpr int kTries = 20;
+  constexpr DWORD kPauseMs = 10;
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kTries) return false;
+    Sleep(kPauseMs);
+  }
+}
+
 std::atomic<uint32_t> temp_counter{0};
 
 // "<name>.<pid>-<n>.tmp" beside the target, the name shortened so that the
@@ -117,8 +132,7 @@ bool replace_file_content(const char* path, std::string_view content) {
   }
   ok = ok && FlushFileBuffers(file);
   if (!CloseHandle(file)) ok = false;
-  if (!ok || !MoveFileExA(temp.c_str(), target.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!ok || !move_over(temp.c_str(), target.c_str())) {
     DeleteFileA(temp.c_str());
     return false;
   }

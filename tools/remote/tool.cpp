@@ -175,7 +175,13 @@ int Watch(const Options& o, std::ostream& out, std::ostream& err) {
 }
 
 bool WriteDefinition(const std::string& path, const std::string& text, bool force, std::ostream& err) {
-  // A new temporary beside the target, then one step into place.
+  if (force) {
+    // The settings files' own crash-safe replace.
+    if (plat::replace_file_content(path.c_str(), text)) return true;
+    err << path << ": cannot be replaced\n";
+    return false;
+  }
+  // A new temporary beside the target, then one step into place, never over a file.
   std::string temp;
   for (int i = 0; i < 100 && temp.empty(); ++i) {
     std::string name = path + ".tmp" + std::to_string(i);
@@ -185,13 +191,10 @@ bool WriteDefinition(const std::string& path, const std::string& text, bool forc
     err << path << ": cannot write a temporary file beside it\n";
     return false;
   }
-  const bool moved = force ? plat::replace_file(temp.c_str(), path.c_str())
-                           : plat::move_to_new_name(temp.c_str(), path.c_str());
-  if (!moved) {
-    std::remove(temp.c_str());
-    err << path << (force ? ": cannot be replaced\n" : ": exists now or cannot be written; not replaced\n");
-  }
-  return moved;
+  if (plat::move_to_new_name(temp.c_str(), path.c_str())) return true;
+  std::remove(temp.c_str());
+  err << path << ": exists now or cannot be written; not replaced\n";
+  return false;
 }
 
 int Learn(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
