@@ -17,21 +17,6 @@ namespace {
 // outer one lets through returns at once and leaves the work to it.
 bool Stopping = false;
 
-void EndKeyEventThread() {
-  KeyEventStop.store(1, std::memory_order_release);
-  plat::set_event(KeyEvent.load(std::memory_order_acquire));
-  if (KeyNotifyInFlight() && plat::in_send_message()) {
-    // We run inside the core's handler of the notification in flight: the
-    // thread waits for us to return, so it cannot be waited for. It ends as
-    // soon as the delivery returns and touches nothing after it.
-  } else {
-    // Pumping lets a notification in flight reach the core and return.
-    plat::wait_pumping(KeyEventThreadHandle, plat::kInfinite);
-  }
-  plat::close_handle(KeyEventThreadHandle);
-  KeyEventThreadHandle = nullptr;
-}
-
 void CloseKeyEvent() {
   plat::Handle event = KeyEvent.exchange(nullptr, std::memory_order_acq_rel);
   if (event != nullptr) plat::close_handle(event);
@@ -58,10 +43,8 @@ extern "C" SAA_EXPORT void Start() {
     return;
   }
   KeyEvent.store(event, std::memory_order_release);
-  KeyEventStop.store(0, std::memory_order_release);
-  KeyEventGeneration.fetch_add(1, std::memory_order_acq_rel);
-  KeyEventThreadHandle = plat::create_thread(KeyEventThread, nullptr);
-  if (KeyEventThreadHandle == nullptr) {
+  // A new run with a KeyEventStop of its own, 0 from the start.
+  if (!StartKeyEventThread(event)) {
     StopPolling();
     CloseKeyEvent();
     return;
@@ -72,7 +55,7 @@ extern "C" SAA_EXPORT void Start() {
 extern "C" SAA_EXPORT void Stop() {
   if (!Running.load() || Stopping) return;
   Stopping = true;
-  if (KeyEventThreadHandle != nullptr) EndKeyEventThread();
+  StopKeyEventThread();
   StopPolling();
   CloseKeyEvent();
   Running.store(false);

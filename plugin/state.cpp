@@ -10,8 +10,6 @@ std::atomic<plat::WindowHandle> CoreWindow{nullptr};
 std::atomic<bool> CoreVersionOk{false};
 std::atomic<bool> Running{false};
 std::atomic<bool> SetupMode{false};
-std::atomic<int32_t> KeyEventStop{0};
-plat::Handle KeyEventThreadHandle = nullptr;
 
 KeyEventRecordT KeyEventRecord{};
 

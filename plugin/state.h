@@ -11,5 +11,3 @@ extern std::atomic<plat::WindowHandle> CoreWindow;
 extern std::atomic<bool> CoreVersionOk;
 extern std::atomic<bool> Running;
 extern std::atomic<bool> SetupMode;
-extern std::atomic<int32_t> KeyEventStop;
-extern plat::Handle KeyEventThreadHandle;

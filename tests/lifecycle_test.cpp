@@ -5,6 +5,7 @@
 #include "config/settings.h"
 #include "device/gpio_device.h"
 #include "device/press_slot.h"
+#include "events/key_event_thread.h"
 #include "platform/com.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
@@ -61,7 +62,7 @@ TEST_F(LifecycleTest, StartRunsAndASecondStartDoesNothing) {
   Start();
   ASSERT_TRUE(Running.load());
   EXPECT_NE(KeyEvent.load(), nullptr);
-  EXPECT_NE(KeyEventThreadHandle, nullptr);
+  EXPECT_TRUE(KeyEventThreadRunning());
   ASSERT_EQ(DeviceList->Count(), 1);
   Start();
   EXPECT_EQ(Opened(), 1);
@@ -69,7 +70,7 @@ TEST_F(LifecycleTest, StartRunsAndASecondStartDoesNothing) {
   Stop();
   EXPECT_FALSE(Running.load());
   EXPECT_EQ(KeyEvent.load(), nullptr);
-  EXPECT_EQ(KeyEventThreadHandle, nullptr);
+  EXPECT_FALSE(KeyEventThreadRunning());
   EXPECT_EQ(card->LiveReferences(), 0);
   // The device list outlives the device, for the dialog.
   EXPECT_EQ(DeviceList->Count(), 1);
@@ -114,7 +115,7 @@ TEST_F(LifecycleTest, EachFailingCreationLeavesNothingOpenAndTheNextStartWorks) 
     Start();
     EXPECT_FALSE(Running.load());
     EXPECT_EQ(KeyEvent.load(), nullptr);
-    EXPECT_EQ(KeyEventThreadHandle, nullptr);
+    EXPECT_FALSE(KeyEventThreadRunning());
     EXPECT_EQ(card->LiveReferences(), 0);
     EXPECT_TRUE(boxes.boxes().empty());
     plat::inject_thread_create_failures(0);
