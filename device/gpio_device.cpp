@@ -94,6 +94,15 @@ void PulseReset(IVampGPIO* gpio, int32_t pin) {
 
 }  // namespace
 
+void CreateDeviceList() {
+  if (DeviceList == nullptr) DeviceList = new StringList();
+}
+
+void FreeDeviceList() {
+  delete DeviceList;
+  DeviceList = nullptr;
+}
+
 void AddDeviceLine(const char* text) {
   if (DeviceList != nullptr) DeviceList->Add(text);
 }

@@ -95,12 +95,7 @@ unsigned GpioPollThread(void*) {
     masks.KeyMask = KeyMask.load(std::memory_order_relaxed);
     masks.ReleaseDetect = ReleaseDetect.load(std::memory_order_relaxed);
     PollReport report = PollDecide(sample, masks, previousPressed);
-    if (report.Report) {
-      PressSlotPublish(report.Pressed, report.Code);
-      // Read afresh: Start creates the event after this thread began.
-      plat::Handle keyEvent = KeyEvent.load(std::memory_order_acquire);
-      if (keyEvent != nullptr) plat::set_event(keyEvent);
-    }
+    if (report.Report) PressSlotReport(report.Pressed, report.Code);
     plat::wait(stop, PollPauseMs(Interval.load(std::memory_order_relaxed)));
   }
   return 0;

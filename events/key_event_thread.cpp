@@ -10,10 +10,6 @@
 #include "events/key_event_thread_testing.h"
 #include "platform/memory.h"
 #include "platform/sync.h"
-#include "platform/window.h"
-#include "plugin/core_interface.h"
-#include "plugin/exports.h"
-#include "plugin/state.h"
 
 namespace {
 
@@ -22,7 +18,7 @@ namespace {
 struct KeyEventRun {
   std::atomic<int32_t> KeyEventStop{0};
   std::atomic<bool> Delivering{false};
-  plat::Handle Wake = nullptr;    // KeyEvent of this run; the hand-off owns it
+  KeyEventThreadSetup Setup;
   plat::Handle Thread = nullptr;  // core's thread only
   std::atomic<int> Refs{1};
 
@@ -46,15 +42,15 @@ KeyTimings CurrentTimings() {
 
 uint32_t Address32(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
+// The engine's output: the run's sink, and the run's stop flag after every
+// delivery.
 class ThreadOutput final : public KeyEngineOutput {
  public:
   explicit ThreadOutput(KeyEventRun& run) : run_(run) {}
 
   bool Notify(int32_t repeat_count) override {
-    if (SetupMode.load(std::memory_order_acquire)) return true;
     run_.Delivering.store(true, std::memory_order_seq_cst);
-    plat::send_message(CoreWindow.load(std::memory_order_acquire), kKeyNotify,
-                       reinterpret_cast<uintptr_t>(&KeyEventRecord), repeat_count);
+    run_.Setup.sink->Notify(repeat_count);
     run_.Delivering.store(false, std::memory_order_seq_cst);
     if (KeyEventHook hook = g_after_delivery_hook.load(std::memory_order_acquire)) hook();
     // Stop may have run inside the core's handler and given this run up; then
@@ -62,18 +58,7 @@ class ThreadOutput final : public KeyEngineOutput {
     return !run_.StopRequested();
   }
 
-  void Monitor(bool pressed, uint64_t code) override {
-    if (!SetupMode.load(std::memory_order_acquire)) return;
-    SetupFormBase* form = _SetupForm.load(std::memory_order_acquire);
-    if (form == nullptr) return;
-    const plat::WindowHandle window = form->Handle.load(std::memory_order_acquire);
-    if (pressed) {
-      plat::post_message(window, kMonitorPress, static_cast<uintptr_t>(code >> 32),
-                         static_cast<intptr_t>(static_cast<uint32_t>(code)));
-    } else {
-      plat::post_message(window, kMonitorRelease, 0, 0);
-    }
-  }
+  void Monitor(bool pressed, uint64_t code) override { run_.Setup.sink->Monitor(pressed, code); }
 
  private:
   KeyEventRun& run_;
@@ -83,7 +68,7 @@ class ThreadOutput final : public KeyEngineOutput {
 // 32-bit fields, so they live below 4 GiB whatever the process.
 struct ThreadTexts {
   char CodeText[kCodeTextSize];
-  char RemoteName[64];
+  char RemoteName[kRemoteNameSize];
 };
 
 class LowTexts {
@@ -110,36 +95,42 @@ void RunPasses(KeyEventRun& run) {
   auto& code_text = texts->CodeText;
   auto& remote_name = texts->RemoteName;
   std::memset(texts, 0, sizeof(ThreadTexts));
-  std::memcpy(KeyEventRecord.ExtTag, "EXT", 4);
-  KeyEventRecord.ExtValue = 2;
-  KeyEventRecord.Reserved1 = 0;
-  KeyEventRecord.Reserved2 = 0;
-  KeyEventRecord.CodeText = Address32(code_text);
-  KeyEventRecord.RemoteName = Address32(remote_name);
+  KeyEventRecordT& record = *run.Setup.record;
+  std::memcpy(record.ExtTag, "EXT", 4);
+  record.ExtValue = 2;
+  record.Reserved1 = 0;
+  record.Reserved2 = 0;
+  record.CodeText = Address32(code_text);
+  record.RemoteName = Address32(remote_name);
 
-  // The lists are taken once: a run touches them only in its passes, and a
-  // run that was asked to end runs none.
   ThreadOutput output(run);
-  KeyEngine engine(CurrentTimings(), KeyList, RemoteNameList,
-                   KeyTexts{KeyEventRecord.KeyName, code_text, remote_name}, output);
+  KeyEngine engine(CurrentTimings(), run.Setup.keys, run.Setup.remotes,
+                   KeyTexts{record.KeyName, code_text, remote_name}, output);
 
+  // The loop only waits; the engine decides what a report or a wait that
+  // timed out means.
+  bool timed_out = false;
   for (;;) {
     if (run.StopRequested()) return;
 
     PressReport report;
-    const bool taken = PressSlotTake(report);
-    if (!engine.Pass(taken ? &report : nullptr, plat::tick_count(), CurrentTimings())) return;
+    const uint32_t now = plat::tick_count();
+    const bool going_on = PressSlotTake(report)  ? engine.Pass(&report, now, CurrentTimings())
+                          : timed_out            ? engine.TimedOut(now, CurrentTimings())
+                                                 : engine.Pass(nullptr, now, CurrentTimings());
+    if (!going_on) return;
+    timed_out = false;
     if (PressSlotHasNew()) continue;
 
     if (KeyEventHook hook = g_before_reset_hook.load(std::memory_order_acquire)) hook();
-    plat::reset_event(run.Wake);
+    plat::reset_event(run.Setup.wake);
     // A stop request or a report signalled since the tests above was wiped
     // out by the reset: look again before sleeping.
     if (run.StopRequested() || PressSlotHasNew()) continue;
 
-    const plat::WaitResult result = plat::wait(run.Wake, engine.NextWait());
+    const plat::WaitResult result = plat::wait(run.Setup.wake, engine.NextWait());
     if (result == plat::WaitResult::Timeout) {
-      if (engine.ReleaseDue(plat::tick_count(), CurrentTimings())) PressSlotPublishRelease();
+      timed_out = true;
     } else if (result == plat::WaitResult::Failed) {
       // No usable event: pace the loop instead of spinning on it.
       plat::sleep_ms(kMinKeyWaitMs);
@@ -157,9 +148,9 @@ unsigned KeyEventThread(void* arg) {
   return 0;
 }
 
-bool StartKeyEventThread(plat::Handle wake) {
+bool StartKeyEventThread(const KeyEventThreadSetup& setup) {
   auto* run = new KeyEventRun;
-  run->Wake = wake;
+  run->Setup = setup;
   run->Refs.store(2, std::memory_order_relaxed);  // the core's thread's and the run's own
   g_current.store(run, std::memory_order_release);
   g_threads_running.fetch_add(1, std::memory_order_relaxed);
@@ -175,7 +166,7 @@ void RequestKeyEventThreadStop() {
   KeyEventRun* run = g_current.load(std::memory_order_acquire);
   if (run == nullptr) return;
   run->KeyEventStop.store(1, std::memory_order_release);
-  plat::set_event(run->Wake);
+  plat::set_event(run->Setup.wake);
 }
 
 void StopKeyEventThread() {

@@ -6,11 +6,39 @@
 // last, so a run that Stop had to give up still reads its own flag when its
 // delivery returns, and ends there, whatever the core has done meanwhile.
 #pragma once
+#include <cstdint>
+
+#include "events/key_event_record.h"
 #include "platform/types.h"
 
-// Core's thread. Starts a run that waits on wake (KeyEvent); false, with
-// nothing left behind, when the thread cannot be created.
-bool StartKeyEventThread(plat::Handle wake);
+class StringList;
+
+// Where the run's notifications go; the plug-in decides between the core and
+// the setup dialog. Called on the run's thread.
+class KeyEventSink {
+ public:
+  // Delivers a KeyNotify synchronously: returns once the core handled it.
+  virtual void Notify(int32_t repeat_count) = 0;
+  // A change of the sample: pressed with its code, or released.
+  virtual void Monitor(bool pressed, uint64_t code) = 0;
+
+ protected:
+  ~KeyEventSink() = default;
+};
+
+// What a run works with, fixed when it starts. The run writes the record and
+// reads the lists only in its passes, and a run asked to end runs none.
+struct KeyEventThreadSetup {
+  KeyEventSink* sink = nullptr;
+  KeyEventRecordT* record = nullptr;
+  const StringList* keys = nullptr;
+  const StringList* remotes = nullptr;
+  plat::Handle wake = nullptr;  // KeyEvent; the hand-off owns it
+};
+
+// Core's thread. Starts a run; false, with nothing left behind, when the
+// thread cannot be created.
+bool StartKeyEventThread(const KeyEventThreadSetup& setup);
 // Core's thread. Asks the current run to end and waits for it, letting a
 // delivery in flight through. Called from inside the core's handler of that
 // run's own delivery, it cannot wait: it gives the run up instead, and the

@@ -7,8 +7,9 @@
 #include "events/key_event_thread.h"
 #include "platform/message_box.h"
 #include "platform/sync.h"
-#include "platform/window.h"
+#include "plugin/core_interface.h"
 #include "plugin/exports.h"
+#include "plugin/key_output.h"
 #include "plugin/state.h"
 
 namespace {
@@ -16,17 +17,6 @@ namespace {
 // Set while a Stop runs; a Stop re-entered from a notification that the
 // outer one lets through returns at once and leaves the work to it.
 bool Stopping = false;
-
-void CloseKeyEvent() {
-  plat::Handle event = KeyEvent.exchange(nullptr, std::memory_order_acq_rel);
-  if (event != nullptr) plat::close_handle(event);
-}
-
-template <typename T>
-void FreeList(T*& list) {
-  delete list;
-  list = nullptr;
-}
 
 }  // namespace
 
@@ -37,14 +27,13 @@ extern "C" SAA_EXPORT void Start() {
     return;
   }
   if (!StartPolling()) return;
-  plat::Handle event = plat::create_event();
+  const plat::Handle event = OpenKeyEvent();
   if (event == nullptr) {
     StopPolling();
     return;
   }
-  KeyEvent.store(event, std::memory_order_release);
   // A new run with a KeyEventStop of its own, 0 from the start.
-  if (!StartKeyEventThread(event)) {
+  if (!StartKeyEventThread({&KeyOutput(), &KeyEventRecord, KeyList, RemoteNameList, event})) {
     StopPolling();
     CloseKeyEvent();
     return;
@@ -64,7 +53,6 @@ extern "C" SAA_EXPORT void Stop() {
 
 extern "C" SAA_EXPORT void Close() {
   Stop();
-  FreeList(KeyList);
-  FreeList(DeviceList);
-  FreeList(RemoteNameList);
+  FreeConfigurationLists();
+  FreeDeviceList();
 }

@@ -23,13 +23,6 @@ void NameInstance(const char* name) {
   field[length] = '\0';
 }
 
-// The lists live from Open to Close; a second Open keeps the ones it has.
-void CreateLists() {
-  if (RemoteNameList == nullptr) RemoteNameList = new StringList(/*case_sensitive=*/false);
-  if (DeviceList == nullptr) DeviceList = new StringList();
-  if (KeyList == nullptr) KeyList = new StringList();
-}
-
 }  // namespace
 
 extern "C" SAA_EXPORT const char* SAA_STDCALL Open(const char* name, plat::WindowHandle window,
@@ -38,7 +31,8 @@ extern "C" SAA_EXPORT const char* SAA_STDCALL Open(const char* name, plat::Windo
   plat::module_path(ModulePath, sizeof(ModulePath));
   std::memset(&KeyEventRecord, 0, sizeof(KeyEventRecord));
   NameInstance(name);
-  CreateLists();
+  CreateConfigurationLists();
+  CreateDeviceList();
   LoadConfiguration();
   ReadWaits();
   if (info != nullptr) {

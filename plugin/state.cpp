@@ -4,8 +4,6 @@
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
 
-const char PluginDescription[] = "Philips SAA713x TV tuner";
-
 std::atomic<plat::WindowHandle> CoreWindow{nullptr};
 std::atomic<bool> CoreVersionOk{false};
 std::atomic<bool> Running{false};

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "setup/caption.h"
 
-extern const char PluginDescription[];
 
 extern std::atomic<plat::WindowHandle> CoreWindow;
 extern std::atomic<bool> CoreVersionOk;

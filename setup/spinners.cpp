@@ -7,10 +7,10 @@
 namespace {
 
 const SpinnerSpec kSpinners[kSpinnerCount] = {
-    {Spinner::Wait1, "Wait1UpDown", 50, 1000, 50, 300, &Wait1},
-    {Spinner::WaitN, "WaitNUpDown", 50, 1000, 50, 100, &WaitN},
-    {Spinner::WaitR, "WaitRUpDown", 50, 1000, 50, 200, &WaitR},
-    {Spinner::Interval, "IntervalUpDown", 10, 1000, 10, 50, &Interval},
+    {Spinner::Wait1, "Wait1UpDown", 50, 1000, 50, kDefaultWait1, &Wait1},
+    {Spinner::WaitN, "WaitNUpDown", 50, 1000, 50, kDefaultWaitN, &WaitN},
+    {Spinner::WaitR, "WaitRUpDown", 50, 1000, 50, kDefaultWaitR, &WaitR},
+    {Spinner::Interval, "IntervalUpDown", 10, 1000, 10, kDefaultInterval, &Interval},
 };
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/window.h"
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
+#include "plugin/key_output.h"
 #include "plugin/state.h"
 #include "tests/support/test_core.h"
 #include "tests/support/watchdog.h"
@@ -63,8 +64,6 @@ class KeyEventThreadTest : public ::testing::Test {
     keys.Add("00000002=Mute");
     keys.Add("1234ABCD=Long code");
     remotes.Add("Test remote");
-    KeyList = &keys;
-    RemoteNameList = &remotes;
     Wait1.store(300);
     WaitN.store(100);
     WaitR.store(200);
@@ -90,13 +89,13 @@ class KeyEventThreadTest : public ::testing::Test {
     EXPECT_TRUE(AllRunsEnded());
     SetKeyEventBeforeResetHookForTesting(nullptr);
     plat::close_handle(KeyEvent.exchange(nullptr));
-    KeyList = nullptr;
-    RemoteNameList = nullptr;
     SetupMode.store(false);
     _SetupForm.store(nullptr);
   }
 
-  void StartThread() { ASSERT_TRUE(StartKeyEventThread(KeyEvent.load())); }
+  void StartThread() {
+    ASSERT_TRUE(StartKeyEventThread({&KeyOutput(), &KeyEventRecord, &keys, &remotes, KeyEvent.load()}));
+  }
 
   void StopThread() {
     Watchdog guard("the key event thread's end", kGuardMs);
@@ -137,7 +136,7 @@ class KeyEventThreadTest : public ::testing::Test {
   }
 
   StringList keys;
-  StringList remotes{false};
+  StringList remotes;
   TestCore core;
   std::vector<RecordBytes> records;
   std::function<void(const Notification&)> on_notify;

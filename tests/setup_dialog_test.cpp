@@ -21,6 +21,7 @@
 #include "platform/window.h"
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
+#include "plugin/restart.h"
 #include "plugin/state.h"
 #include "setup/headless_form.h"
 #include "setup/model_list.h"
@@ -107,7 +108,7 @@ class SetupDialogTest : public ::testing::Test {
 // The dialog as Setup runs it: in setup mode, addressed by the key event
 // thread, with the plug-in started; stopped again before the form goes.
 struct SetupSession {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   SetupSession() {
     _SetupForm.store(&form);
     SetupMode.store(true);
@@ -159,7 +160,7 @@ TEST_F(SetupDialogTest, AMissingDefaultConfigPreselectsTheFileFoundFirstAndClosi
   const std::vector<std::string> found = FolderSearch(dir.path(), "*.cfg");
   ASSERT_EQ(found.size(), 3u);
 
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     const HeadlessView& view = form.View();
     EXPECT_EQ(Texts(view.ModelItems()), (std::vector<std::string>{"Alpha", "Mike", "Zulu"}));
@@ -177,7 +178,7 @@ TEST_F(SetupDialogTest, TheDefaultConfigIsMatchedIgnoringCaseAndNoFileWritesTheF
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=TWO.CFG\n");
   OpenPlugin();
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [&] {
       const HeadlessView& view = form.View();
       ASSERT_GE(view.ModelIndex(), 0);
@@ -187,7 +188,7 @@ TEST_F(SetupDialogTest, TheDefaultConfigIsMatchedIgnoringCaseAndNoFileWritesTheF
   }
   std::filesystem::remove(dir.file("Remote One.cfg").c_str());
   std::filesystem::remove(dir.file("two.cfg").c_str());
-  HeadlessForm empty;
+  HeadlessForm empty{DialogRestart()};
   ShowAndRun(empty, [&] {
     EXPECT_TRUE(empty.View().ModelItems().empty());
     EXPECT_EQ(empty.View().ModelIndex(), -1);
@@ -202,7 +203,7 @@ TEST_F(SetupDialogTest, TwoFilesWithTheSameNameAreBothListedEachCarryingItsOwnFi
   dir.write("other.cfg", Definition("Another", "", ""));
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=other.cfg\n");
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     const HeadlessView& view = form.View();
     ASSERT_EQ(Texts(view.ModelItems()), (std::vector<std::string>{"Another", "Same", "Same"}));
@@ -225,7 +226,7 @@ TEST_F(SetupDialogTest, UnreadableDefinitionsAndFoldersNamedCfgAreListedAsUnknow
   dir.write("noname.cfg", "[Keys]\n00000001=A\n");
   ASSERT_TRUE(std::filesystem::create_directory(dir.file("folder.cfg")));
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     EXPECT_EQ(Texts(form.View().ModelItems()), (std::vector<std::string>{"<Unknown>", "<Unknown>", "Named"}));
   });
@@ -235,7 +236,7 @@ TEST_F(SetupDialogTest, TheKeyTableShowsEveryLineAndTheFirstNameOfARepeatedCode)
   dir.write("r.cfg", Definition("R", "", "00000001=One\n0000000A=Ten\n0000000a=Ten again\n00000002=\n"));
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=r.cfg\n");
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     const std::vector<KeyRow>& rows = form.View().KeyRows();
     ASSERT_EQ(rows.size(), static_cast<size_t>(KeyList->Count()));
@@ -254,7 +255,7 @@ TEST_F(SetupDialogTest, TheDeviceListShowsTheSavedPositionNotTheOneInMemory) {
   DeviceList->Add("Card A");
   DeviceList->Add("Card B");
   Device.store(0);
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     EXPECT_EQ(form.View().DeviceItems(), (std::vector<std::string>{"Card A", "Card B"}));
     EXPECT_EQ(form.View().DeviceIndex(), 1);
@@ -269,7 +270,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
   OpenPlugin();
   DeviceList->Add("Only card");
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [&] { EXPECT_EQ(form.View().DeviceIndex(), -1); });
   }
   EXPECT_EQ(Saved("Device"), "3");
@@ -277,7 +278,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
 
   dir.write("SAA713x.ini", "[Main]\nDevice=-1\n");
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [&] { EXPECT_EQ(form.View().DeviceIndex(), -1); });
   }
   EXPECT_EQ(Saved("Device"), "-1");
@@ -285,7 +286,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
   std::filesystem::remove(dir.file("SAA713x.ini").c_str());
   DeviceList->Clear();
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [] {});
   }
   EXPECT_EQ(Saved("Device"), "<missing>");
@@ -297,7 +298,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
 TEST_F(SetupDialogTest, SpinnersStopAtTheirLimitsAndChangeTheSettingsAtOnce) {
   dir.write("SAA713x.ini", "[Main]\nInterval=20\nWait1=950\nWaitN=5\nWaitR=70000\n");
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     HeadlessView& view = form.View();
     EXPECT_EQ(view.SpinnerPosition(Spinner::Interval), 20);
@@ -325,7 +326,7 @@ TEST_F(SetupDialogTest, SpinnersStopAtTheirLimitsAndChangeTheSettingsAtOnce) {
 
 TEST_F(SetupDialogTest, TheSpinnerHandlersWidenTheSignedPosition) {
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   form.Dialog().WaitRUpDownChangingEx(static_cast<int16_t>(-2));
   EXPECT_EQ(WaitR.load(), -2);
   form.Dialog().IntervalUpDownChangingEx(INT16_MAX);
@@ -352,7 +353,7 @@ class SetupMonitoringTest : public SetupDialogTest {
 };
 
 TEST_F(SetupMonitoringTest, PressReleasePressOfOneKeySetsLabelsAndRowOnlyTheFirstTime) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     HeadlessView& view = form.View();
     EXPECT_EQ(view.TestCaption(), "Monitoring");
@@ -377,11 +378,11 @@ TEST_F(SetupMonitoringTest, PressReleasePressOfOneKeySetsLabelsAndRowOnlyTheFirs
 
 TEST_F(SetupMonitoringTest, AFreshDialogShowingTheLastCodeOfAnEarlierOneChangesOnlyTheCaption) {
   {
-    HeadlessForm earlier;
+    HeadlessForm earlier{DialogRestart()};
     ShowAndRun(earlier, [&] { Post(earlier, kMonitorPress, 0, 3); });
     EXPECT_EQ(earlier.View().CodeLabel(), "Code: 00000003");
   }
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     Post(form, kMonitorPress, 0, 3);
     EXPECT_EQ(form.View().TestCaption(), "Pressed");
@@ -394,7 +395,7 @@ TEST_F(SetupMonitoringTest, AFreshDialogShowingTheLastCodeOfAnEarlierOneChangesO
 }
 
 TEST_F(SetupMonitoringTest, AnUnknownCodeShowsItsTextTwiceAndLeavesTheRow) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     HeadlessView& view = form.View();
     Post(form, kMonitorPress, 0, 3);
@@ -413,7 +414,7 @@ TEST_F(SetupMonitoringTest, AnUnknownCodeShowsItsTextTwiceAndLeavesTheRow) {
 // Mend: the key label names the code the message carries, whatever the
 // record holds by the time the message is handled.
 TEST_F(SetupMonitoringTest, TheKeyLabelNamesTheDisplayedCodeNotWhatTheRecordHoldsLater) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     std::strcpy(KeyEventRecord.KeyName, "Three");  // the engine moved on to a later key
     Post(form, kMonitorPress, 0, 1);
@@ -423,7 +424,7 @@ TEST_F(SetupMonitoringTest, TheKeyLabelNamesTheDisplayedCodeNotWhatTheRecordHold
 }
 
 TEST_F(SetupMonitoringTest, OtherMessagesAreNotConsumed) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   EXPECT_FALSE(form.Dialog().WndProc(plat::kWmUser + 2, 0, 1));
   EXPECT_TRUE(form.Dialog().WndProc(kMonitorRelease, 0, 0));
   EXPECT_EQ(form.View().TestCaption(), "Released");

@@ -15,6 +15,7 @@
 #include "platform/sync.h"
 #include "platform/window.h"
 #include "plugin/core_interface.h"
+#include "setup/form_window.h"
 #include "sim/script.h"
 #include "sim/sim_control.h"
 

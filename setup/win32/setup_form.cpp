@@ -77,6 +77,7 @@ bool IsUpDown(UINT_PTR id) {
 }  // namespace
 
 struct TSetupForm::Impl {
+  explicit Impl(PluginRestart& restart) : dialog(view, restart) {}
   static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
   bool PreTranslate(MSG& message);
@@ -91,7 +92,7 @@ struct TSetupForm::Impl {
   HWND last_focus = nullptr;
   SetupControls controls;
   Win32View view{controls};
-  SetupDialog dialog{view};
+  SetupDialog dialog;
   bool closed = false;
 };
 
@@ -200,7 +201,8 @@ void TSetupForm::Impl::Centre() {
                area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-TSetupForm::TSetupForm(plat::WindowHandle owner) : impl_(std::make_unique<Impl>()) {
+TSetupForm::TSetupForm(plat::WindowHandle owner, PluginRestart& restart)
+    : impl_(std::make_unique<Impl>(restart)) {
   Impl& impl = *impl_;
   impl.instance = ThisModule();
   impl.owner = static_cast<HWND>(owner);
