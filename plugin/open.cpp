@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr size_t kVersionOffset = 28;
-
 void NameInstance(const char* name) {
   char* field = KeyEventRecord.InstanceName;
   const size_t size = sizeof(KeyEventRecord.InstanceName);
@@ -37,7 +35,7 @@ extern "C" SAA_EXPORT const char* SAA_STDCALL Open(const char* name, plat::Windo
   ReadWaits();
   if (info != nullptr) {
     uint32_t version;
-    std::memcpy(&version, static_cast<const char*>(info) + kVersionOffset, sizeof(version));
+    std::memcpy(&version, static_cast<const char*>(info) + kCoreInfoVersionOffset, sizeof(version));
     if (CoreVersionAccepted(version)) CoreVersionOk.store(true);
   }
   return PluginDescription;

@@ -7,6 +7,7 @@
 #include "platform/sync.h"
 #include "platform/window.h"
 #include "plugin/core_interface.h"
+#include "tests/support/core_support.h"
 
 TestCore::TestCore() { window_ = plat::create_message_window(&TestCore::Proc, this); }
 
@@ -22,14 +23,13 @@ intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr
                         intptr_t lparam) {
   auto* self = static_cast<TestCore*>(context);
   if (msg != kKeyNotify) return 0;
-  const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
+  const RecordTexts texts = ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam));
   Notification n;
   n.repeat = static_cast<int32_t>(lparam);
-  n.instance.assign(record->InstanceName, strnlen(record->InstanceName, sizeof(record->InstanceName)));
-  n.key_name.assign(record->KeyName, strnlen(record->KeyName, sizeof(record->KeyName)));
-  // The record carries 32-bit addresses of the thread's texts.
-  if (record->CodeText != 0) n.code_text = reinterpret_cast<const char*>(uintptr_t{record->CodeText});
-  if (record->RemoteName != 0) n.remote_name = reinterpret_cast<const char*>(uintptr_t{record->RemoteName});
+  n.instance = texts.instance;
+  n.key_name = texts.key_name;
+  n.code_text = texts.code_text;
+  n.remote_name = texts.remote_name;
   n.tick = plat::tick_count();
   self->received_.push_back(n);
   if (self->on_notify) self->on_notify(self->received_.back());
@@ -37,22 +37,10 @@ intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr
 }
 
 bool TestCore::PumpUntil(const std::function<bool()>& pred, uint32_t guard_ms) {
-  const uint32_t start = plat::tick_count();
-  while (!pred()) {
-    if (plat::tick_count() - start >= guard_ms) return false;
-    plat::wait_for_message(10);
-    plat::Message m;
-    while (plat::peek_message(m)) plat::dispatch_message(m);
-  }
-  return true;
+  return ::PumpUntil(pred, guard_ms);
 }
 
-void TestCore::PumpFor(uint32_t ms) {
-  const uint32_t start = plat::tick_count();
-  PumpUntil([&] { return plat::tick_count() - start >= ms; }, ms + 1000);
-}
-
-CoreInfoBlock::CoreInfoBlock(uint32_t version) { std::memcpy(bytes + 28, &version, 4); }
+void TestCore::PumpFor(uint32_t ms) { ::PumpFor(ms); }
 
 namespace {
 std::mutex box_mutex;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/types.h"
+#include "tests/support/core_support.h"
 
 struct Notification {
   int32_t repeat = 0;
@@ -39,12 +40,6 @@ class TestCore {
                        intptr_t lparam);
   plat::WindowHandle window_ = nullptr;
   std::vector<Notification> received_;
-};
-
-// Version field accepted by the plug-in, in a CoreInfo-shaped block.
-struct CoreInfoBlock {
-  uint8_t bytes[64] = {};
-  explicit CoreInfoBlock(uint32_t version);
 };
 
 // Captures message boxes instead of showing them.
