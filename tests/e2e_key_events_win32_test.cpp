@@ -13,6 +13,7 @@
 
 #include "plugin/core_interface.h"
 #include "sim/sim_control.h"
+#include "tests/support/core_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -24,41 +25,21 @@ using VoidFn = void (*)();
 
 struct Received {
   int32_t repeat;
-  struct {
-    std::string key_name, code_text, remote_name, ext_tag;
-    int32_t ext_value;
-  } record;
+  RecordTexts record;
 };
 
 std::vector<Received> received;
 // Runs inside the core's handler, after the notification was recorded.
 std::function<void()> on_notify;
 
-std::string At(uint32_t address) {
-  const char* text = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
-  return text == nullptr ? "" : std::string(text, strnlen(text, 64));
-}
-
 LRESULT CALLBACK CoreProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg != kKeyNotify) return DefWindowProcA(window, msg, wparam, lparam);
-  const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
-  received.push_back({static_cast<int32_t>(lparam),
-                      {record->KeyName, At(record->CodeText), At(record->RemoteName), record->ExtTag,
-                       record->ExtValue}});
+  received.push_back({static_cast<int32_t>(lparam), ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam))});
   if (on_notify) on_notify();
   return 0;
 }
 
-bool PumpUntil(const std::function<bool()>& done) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > kGuardMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-  }
-  return true;
-}
+bool PumpUntil(const std::function<bool()>& done) { return ::PumpUntil(done, kGuardMs); }
 
 std::string ProgramFolder() {
   char path[MAX_PATH];
@@ -117,10 +98,8 @@ class E2EKeyEvents : public ::testing::Test {
     if (core != nullptr) DestroyWindow(core);
   }
   void Open() {
-    uint8_t info[64] = {};
-    const uint32_t version = 0x02070C00;
-    std::memcpy(info + 28, &version, sizeof version);
-    open("E2E", core, info);
+    const CoreInfoBlock info(0x02070C00);
+    open("E2E", core, info.bytes);
   }
 
   sim::Control* card = nullptr;
