@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "device/card_makers.h"
 #include "device/vamp.h"
 #include "platform/com.h"
 #include "platform/sync.h"
@@ -54,15 +55,6 @@ void AppendPiece(size_t& length, const char* label, int32_t status, uint32_t val
   int written = status >= 0 ? std::snprintf(LineBuffer + length, room, "%s%X", label, value)
                             : std::snprintf(LineBuffer + length, room, "%s???", label);
   if (written > 0) length += static_cast<size_t>(written) < room ? static_cast<size_t>(written) : room - 1;
-}
-
-const char* CardMakerSuffix(uint32_t subVendor) {
-  switch (subVendor) {
-    case 0x1461: return " (AverTV 307)";
-    case 0x5168: return " (LifeView)";
-    case 0x5456: return " (GotView)";
-    default: return "";
-  }
 }
 
 void DescribeDevice(IVampDevice* device) {

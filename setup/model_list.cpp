@@ -4,7 +4,7 @@
 
 #include "config/folder_search.h"
 #include "config/ini_file.h"
-#include "setup/ascii_case.h"
+#include "config/text.h"
 
 bool ModelTextLess(std::string_view a, std::string_view b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
