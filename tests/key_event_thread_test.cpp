@@ -64,16 +64,10 @@ class KeyEventThreadTest : public ::testing::Test {
     keys.Add("00000002=Mute");
     keys.Add("1234ABCD=Long code");
     remotes.Add("Test remote");
-    Wait1.store(300);
-    WaitN.store(100);
-    WaitR.store(200);
-    CodeDigits.store(8);
-    SetupMode.store(false);
-    _SetupForm.store(nullptr);
+    ResetPluginStateForTesting();
     CoreWindow.store(core.window());
     std::memset(&KeyEventRecord, 0, sizeof KeyEventRecord);
     std::strcpy(KeyEventRecord.InstanceName, "TEST");
-    PressSlotResetForTesting();
     KeyEvent.store(plat::create_event());
     ASSERT_NE(KeyEvent.load(), nullptr);
 
@@ -89,8 +83,7 @@ class KeyEventThreadTest : public ::testing::Test {
     EXPECT_TRUE(AllRunsEnded());
     SetKeyEventBeforeResetHookForTesting(nullptr);
     plat::close_handle(KeyEvent.exchange(nullptr));
-    SetupMode.store(false);
-    _SetupForm.store(nullptr);
+    ResetPluginStateForTesting();
   }
 
   void StartThread() {

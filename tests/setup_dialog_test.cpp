@@ -52,20 +52,6 @@ void ShowAndRun(HeadlessForm& form, const std::function<void()>& body) {
   });
 }
 
-// What a message box does while a change handler runs: recorded, and the
-// user may act on the dialog meanwhile.
-struct BoxLog {
-  static std::vector<std::string> texts;
-  static std::function<void()> during;
-  static int Sink(const char* text, const char*, unsigned) {
-    texts.emplace_back(text != nullptr ? text : "");
-    if (during) during();
-    return 1;
-  }
-};
-std::vector<std::string> BoxLog::texts;
-std::function<void()> BoxLog::during;
-
 class SetupDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,24 +59,14 @@ class SetupDialogTest : public ::testing::Test {
     card = sim::control();
     ASSERT_NE(card, nullptr);
     card->Reset();
-    Interval.store(50);
-    Device.store(0);
-    Wait1.store(300);
-    WaitN.store(100);
-    WaitR.store(200);
-    LastShownCode = ~uint64_t{0};
     // A report an earlier test's card left untaken would be the first press.
-    PressSlotResetForTesting();
-    BoxLog::texts.clear();
-    BoxLog::during = nullptr;
-    plat::set_message_box_sink(&BoxLog::Sink);
+    ResetPluginStateForTesting();
   }
   void TearDown() override {
     Stop();
     SetupMode.store(false);
     _SetupForm.store(nullptr);
     Close();
-    plat::set_message_box_sink(nullptr);
     if (card != nullptr) card->Reset();
     plat::set_module_path_override(nullptr);
   }
@@ -101,6 +77,7 @@ class SetupDialogTest : public ::testing::Test {
 
   TempDir dir;
   TestCore core;
+  MessageBoxCapture boxes;
   CoreInfoBlock info{0x02070C00};
   sim::Control* card = nullptr;
 };
@@ -533,13 +510,13 @@ TEST_F(SetupLiveTest, AStartFailingInAChangeHandlerLeavesTheDialogUsable) {
     card->SetFailure(sim::Call::Create, sim::kAnyDevice, static_cast<int32_t>(0x80004005));
     const int radio = ItemOf(view, "Radio");
     const int tv = ItemOf(view, "TV");
-    BoxLog::during = [&] {
+    boxes.set_during([&] {
       EXPECT_TRUE(form.Dialog().Changing());
       form.UserSelectModel(tv);  // ignored while the box is up
-    };
+    });
     form.UserSelectModel(radio);
-    BoxLog::during = nullptr;
-    ASSERT_EQ(BoxLog::texts.size(), 1u);
+    boxes.set_during(nullptr);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_FALSE(Running.load());
     EXPECT_FALSE(form.Dialog().Changing());
     // Refilled with what the failed attempt left: no device, the new model.
@@ -555,7 +532,7 @@ TEST_F(SetupLiveTest, AStartFailingInAChangeHandlerLeavesTheDialogUsable) {
     EXPECT_EQ(view.DeviceIndex(), 0);  // the device the file kept
     EXPECT_EQ(Saved("DefaultConfig"), "tv.cfg");
   });
-  EXPECT_EQ(BoxLog::texts.size(), 1u);
+  EXPECT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(Saved("Device"), "0");
 }
 

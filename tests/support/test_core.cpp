@@ -6,7 +6,12 @@
 #include "platform/message_box.h"
 #include "platform/sync.h"
 #include "platform/window.h"
+#include "config/settings.h"
+#include "device/press_slot.h"
 #include "plugin/core_interface.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "setup/setup_logic.h"
 #include "tests/support/core_support.h"
 
 TestCore::TestCore() { window_ = plat::create_message_window(&TestCore::Proc, this); }
@@ -45,10 +50,16 @@ void TestCore::PumpFor(uint32_t ms) { ::PumpFor(ms); }
 namespace {
 std::mutex box_mutex;
 std::vector<MessageBoxCapture::Box> captured;
+std::function<void()> during;
 
 int Capture(const char* text, const char* caption, unsigned flags) {
-  std::lock_guard<std::mutex> lock(box_mutex);
-  captured.push_back({text ? text : "", caption ? caption : "", flags});
+  std::function<void()> action;
+  {
+    std::lock_guard<std::mutex> lock(box_mutex);
+    captured.push_back({text ? text : "", caption ? caption : "", flags});
+    action = during;
+  }
+  if (action) action();
   return 1;
 }
 }  // namespace
@@ -58,7 +69,33 @@ MessageBoxCapture::MessageBoxCapture() {
   plat::set_message_box_sink(&Capture);
 }
 
-MessageBoxCapture::~MessageBoxCapture() { plat::set_message_box_sink(nullptr); }
+MessageBoxCapture::~MessageBoxCapture() {
+  plat::set_message_box_sink(nullptr);
+  set_during(nullptr);
+}
+
+void MessageBoxCapture::set_during(std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(box_mutex);
+  during = std::move(action);
+}
+
+void ResetPluginStateForTesting() {
+  Interval.store(kDefaultInterval);
+  Device.store(0);
+  Wait1.store(kDefaultWait1);
+  WaitN.store(kDefaultWaitN);
+  WaitR.store(kDefaultWaitR);
+  ReleaseDetect.store(true);
+  ResetAdr.store(-1);
+  PressMask.store(0);
+  PressFlag.store(false);
+  KeyMask.store(0xFFFFFFFFu);
+  CodeDigits.store(kDefaultCodeDigits);
+  PressSlotResetForTesting();
+  SetupMode.store(false);
+  _SetupForm.store(nullptr);
+  LastShownCode = ~uint64_t{0};
+}
 
 std::vector<MessageBoxCapture::Box> MessageBoxCapture::boxes() const {
   std::lock_guard<std::mutex> lock(box_mutex);

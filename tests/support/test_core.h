@@ -54,4 +54,11 @@ class MessageBoxCapture {
   };
   std::vector<Box> boxes() const;
   void clear();
+  // Runs while a box shows, on the thread that shows it: what the user does
+  // meanwhile. Cleared with the capture.
+  void set_during(std::function<void()> action);
 };
+
+// The plug-in-wide state a test may have changed, back to its values at
+// load: the settings, the press slot, setup mode and the dialog pointer.
+void ResetPluginStateForTesting();
