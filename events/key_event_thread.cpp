@@ -50,12 +50,12 @@ class ThreadOutput final : public KeyEngineOutput {
 
   bool Notify(int32_t repeat_count) override {
     run_.Delivering.store(true, std::memory_order_seq_cst);
-    run_.Setup.sink->Notify(repeat_count);
+    const bool going_on = run_.Setup.sink->Notify(repeat_count);
     run_.Delivering.store(false, std::memory_order_seq_cst);
     if (KeyEventHook hook = g_after_delivery_hook.load(std::memory_order_acquire)) hook();
     // Stop may have run inside the core's handler and given this run up; then
     // the lists, the slot and KeyEvent may already be gone or another run's.
-    return !run_.StopRequested();
+    return going_on && !run_.StopRequested();
   }
 
   void Monitor(bool pressed, uint64_t code) override { run_.Setup.sink->Monitor(pressed, code); }

@@ -8,28 +8,20 @@
 #pragma once
 #include <cstdint>
 
+#include "events/key_engine.h"
 #include "events/key_event_record.h"
 #include "platform/types.h"
 
 class StringList;
 
-// Where the run's notifications go; the plug-in decides between the core and
-// the setup dialog. Called on the run's thread.
-class KeyEventSink {
- public:
-  // Delivers a KeyNotify synchronously: returns once the core handled it.
-  virtual void Notify(int32_t repeat_count) = 0;
-  // A change of the sample: pressed with its code, or released.
-  virtual void Monitor(bool pressed, uint64_t code) = 0;
-
- protected:
-  ~KeyEventSink() = default;
-};
-
 // What a run works with, fixed when it starts. The run writes the record and
-// reads the lists only in its passes, and a run asked to end runs none.
+// reads the lists only in its passes, and a run asked to end runs none. The
+// sink, which the plug-in implements, decides between the core and the setup
+// dialog; it is called on the run's thread, and its Notify delivers a
+// KeyNotify synchronously. After each delivery the run also ends when its own
+// stop flag is set.
 struct KeyEventThreadSetup {
-  KeyEventSink* sink = nullptr;
+  KeyEngineOutput* sink = nullptr;
   KeyEventRecordT* record = nullptr;
   const StringList* keys = nullptr;
   const StringList* remotes = nullptr;

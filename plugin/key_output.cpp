@@ -7,12 +7,13 @@
 
 namespace {
 
-class CoreOrDialog final : public KeyEventSink {
+class CoreOrDialog final : public KeyEngineOutput {
  public:
-  void Notify(int32_t repeat_count) override {
-    if (SetupMode.load(std::memory_order_acquire)) return;
+  bool Notify(int32_t repeat_count) override {
+    if (SetupMode.load(std::memory_order_acquire)) return true;
     plat::send_message(CoreWindow.load(std::memory_order_acquire), kKeyNotify,
                        reinterpret_cast<uintptr_t>(&KeyEventRecord), repeat_count);
+    return true;  // whether to go on is the run's own stop flag
   }
 
   void Monitor(bool pressed, uint64_t code) override {
@@ -31,7 +32,7 @@ class CoreOrDialog final : public KeyEventSink {
 
 }  // namespace
 
-KeyEventSink& KeyOutput() {
+KeyEngineOutput& KeyOutput() {
   static CoreOrDialog output;
   return output;
 }

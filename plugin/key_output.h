@@ -3,4 +3,4 @@
 #pragma once
 #include "events/key_event_thread.h"
 
-KeyEventSink& KeyOutput();
+KeyEngineOutput& KeyOutput();

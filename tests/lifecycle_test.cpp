@@ -13,36 +13,21 @@
 #include "plugin/exports.h"
 #include "plugin/state.h"
 #include "sim/sim_control.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_core.h"
+#include "tests/support/plugin_test.h"
 
 namespace {
 
-class LifecycleTest : public ::testing::Test {
+class LifecycleTest : public PluginTest {
  protected:
   void SetUp() override {
-    card = sim::control();
-    ASSERT_NE(card, nullptr);
-    card->Reset();
-    plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
+    PluginTest::SetUp();
     // Idle pins never count as a key: no notification unless a test presses.
     dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n");
     creations = card->Creations();
   }
-  void TearDown() override {
-    Close();
-    plat::set_module_path_override(nullptr);
-  }
-  void OpenAccepted() {
-    CoreInfoBlock info(0x02070C00);
-    Open("test", core.window(), info.bytes);
-  }
   int Opened() const { return card->Creations() - creations; }
 
-  TempDir dir;
-  TestCore core;
   MessageBoxCapture boxes;
-  sim::Control* card = nullptr;
   int creations = 0;
 };
 

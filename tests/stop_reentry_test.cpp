@@ -11,31 +11,22 @@
 #include "plugin/exports.h"
 #include "plugin/state.h"
 #include "sim/sim_control.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_core.h"
+#include "tests/support/plugin_test.h"
 #include "tests/support/watchdog.h"
 
 namespace {
 
 constexpr uint32_t kGuardMs = 20000;
 
-class StopReentryTest : public ::testing::Test {
+class StopReentryTest : public PluginTest {
  protected:
   void SetUp() override {
-    card = sim::control();
-    ASSERT_NE(card, nullptr);
-    card->Reset();
-    plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
+    PluginTest::SetUp();
     dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
                             "[Keys]\n0000000C=Power\n");
     dir.write("SAA713x.ini", "[Main]\nInterval=10\n");
-    CoreInfoBlock info(0x02070C00);
-    Open("test", core.window(), info.bytes);
+    OpenAccepted();
     card->SetPins(sim::kAnyDevice, 0x10C);  // a key held from the start
-  }
-  void TearDown() override {
-    Close();
-    plat::set_module_path_override(nullptr);
   }
   bool WaitForDeliveryInFlight() {
     const uint32_t start = plat::tick_count();
@@ -45,10 +36,6 @@ class StopReentryTest : public ::testing::Test {
     }
     return true;
   }
-
-  TempDir dir;
-  TestCore core;
-  sim::Control* card = nullptr;
 };
 
 TEST_F(StopReentryTest, StopLetsTheDeliveryInFlightCompleteInsteadOfDeadlocking) {
@@ -128,8 +115,7 @@ TEST_F(StopReentryTest, CloseInsideTheHandlerFreesNothingTheThreadStillUses) {
 TEST_F(StopReentryTest, ThousandStartStopCyclesWhileKeysArePressedLeakNothing) {
   dir.write("SAA713x.ini", "[Main]\nInterval=1\n");
   Close();
-  CoreInfoBlock info(0x02070C00);
-  Open("test", core.window(), info.bytes);
+  OpenAccepted();
 #if !defined(_WIN32)
   const int balance = plat::com_init_balance();
 #endif
@@ -167,8 +153,7 @@ TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn
   dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
                           "[Keys]\n0000000C=Power\n0000000D=Mute\n");
   Close();
-  CoreInfoBlock info(0x02070C00);
-  Open("test", core.window(), info.bytes);
+  OpenAccepted();
   enum Reload { kClose, kStop, kStopStart, kReloads };
   Watchdog guard("1000 reloads from inside the core's handler", 120000);
   for (int round = 0; round < 1000; ++round) {
@@ -190,7 +175,7 @@ TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn
     Start();
     ASSERT_TRUE(core.PumpUntil([&] { return reloaded; }));
     core.on_notify = nullptr;
-    if (reload == kClose) Open("test", core.window(), info.bytes);
+    if (reload == kClose) OpenAccepted();
     Start();
     // Only the new run speaks after the reload: it begins with a press (of a
     // report of Power the slot may have kept) and names Mute.
