@@ -8,17 +8,17 @@
 
 char ModulePath[260] = "";
 
-std::atomic<int32_t> Interval{50};
+std::atomic<int32_t> Interval{kDefaultInterval};
 std::atomic<int32_t> Device{0};
-std::atomic<int32_t> Wait1{300};
-std::atomic<int32_t> WaitN{100};
-std::atomic<int32_t> WaitR{200};
+std::atomic<int32_t> Wait1{kDefaultWait1};
+std::atomic<int32_t> WaitN{kDefaultWaitN};
+std::atomic<int32_t> WaitR{kDefaultWaitR};
 std::atomic<bool> ReleaseDetect{true};
 std::atomic<int32_t> ResetAdr{-1};
 std::atomic<uint32_t> PressMask{0};
 std::atomic<bool> PressFlag{false};
 std::atomic<uint32_t> KeyMask{0xFFFFFFFFu};
-std::atomic<int32_t> CodeDigits{8};
+std::atomic<int32_t> CodeDigits{kDefaultCodeDigits};
 
 StringList* KeyList = nullptr;
 StringList* RemoteNameList = nullptr;
@@ -42,6 +42,18 @@ size_t FileNameStart(std::string_view path) {
 }
 
 }  // namespace
+
+void CreateConfigurationLists() {
+  if (RemoteNameList == nullptr) RemoteNameList = new StringList();
+  if (KeyList == nullptr) KeyList = new StringList();
+}
+
+void FreeConfigurationLists() {
+  delete KeyList;
+  KeyList = nullptr;
+  delete RemoteNameList;
+  RemoteNameList = nullptr;
+}
 
 std::string SettingsPath() {
   std::string_view path = ModulePathText();
@@ -82,7 +94,7 @@ void LoadConfiguration() {
     KeyList->Clear();
     definition.ReadSectionValues(kKeys, *KeyList);
   }
-  CodeDigits.store(8);
+  CodeDigits.store(kDefaultCodeDigits);
 }
 
 void ReadWaits() {

@@ -8,6 +8,13 @@
 
 #include "config/string_list.h"
 
+// The built-in values, before any file is read.
+constexpr int32_t kDefaultInterval = 50;
+constexpr int32_t kDefaultWait1 = 300;
+constexpr int32_t kDefaultWaitN = 100;
+constexpr int32_t kDefaultWaitR = 200;
+constexpr int32_t kDefaultCodeDigits = 8;
+
 // Full path of the plug-in library (set by Open).
 extern char ModulePath[260];
 
@@ -26,6 +33,9 @@ extern std::atomic<int32_t> CodeDigits;
 // Created by Open, freed by Close; refilled only while the workers are stopped.
 extern StringList* KeyList;
 extern StringList* RemoteNameList;
+// A second Open keeps the lists it has.
+void CreateConfigurationLists();
+void FreeConfigurationLists();
 
 // ModulePath with its extension replaced by ".ini"; empty when ModulePath is
 // (the library's path did not fit): then nothing is read or written.

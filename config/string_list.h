@@ -1,4 +1,5 @@
-// An ordered list of text lines, as the shared lists use it.
+// An ordered list of text lines, as the shared lists use it. Lookups by name
+// ignore letter case, so no list needs a case setting of its own.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -7,13 +8,10 @@
 
 class StringList {
  public:
-  explicit StringList(bool case_sensitive = true) : case_sensitive_(case_sensitive) {}
-
   void Add(std::string_view line) { lines_.emplace_back(line); }
   void Clear() { lines_.clear(); }
   int Count() const { return static_cast<int>(lines_.size()); }
   const std::string& operator[](int index) const { return lines_[static_cast<size_t>(index)]; }
-  bool CaseSensitive() const { return case_sensitive_; }
 
   // Index of the first line that holds "=" and whose text before it equals
   // name, ignoring letter case; -1 when none does.
@@ -24,5 +22,4 @@ class StringList {
 
  private:
   std::vector<std::string> lines_;
-  bool case_sensitive_;
 };

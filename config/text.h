@@ -1,9 +1,18 @@
-// Small text helpers shared by the configuration code. Names in the files are
-// compared byte by byte, folding only the ASCII letters.
+// Small text helpers shared by the configuration code and the dialog. Names in
+// the files, file names and code texts are compared byte by byte, folding only
+// the ASCII letters, so the result does not depend on the process locale.
 #pragma once
+#include <string>
 #include <string_view>
 
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+inline char AsciiUpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+inline std::string AsciiUpper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiUpperChar(c);
+  return out;
+}
 
 inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

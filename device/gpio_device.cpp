@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "device/card_makers.h"
 #include "device/vamp.h"
 #include "platform/com.h"
 #include "platform/sync.h"
@@ -56,15 +57,6 @@ void AppendPiece(size_t& length, const char* label, int32_t status, uint32_t val
   if (written > 0) length += static_cast<size_t>(written) < room ? static_cast<size_t>(written) : room - 1;
 }
 
-const char* CardMakerSuffix(uint32_t subVendor) {
-  switch (subVendor) {
-    case 0x1461: return " (AverTV 307)";
-    case 0x5168: return " (LifeView)";
-    case 0x5456: return " (GotView)";
-    default: return "";
-  }
-}
-
 void DescribeDevice(IVampDevice* device) {
   uint32_t vendor = 0, deviceId = 0, subVendor = 0, subDevice = 0, revision = 0;
   // Each call before its piece: the value is read only after the call wrote it.
@@ -93,6 +85,15 @@ void PulseReset(IVampGPIO* gpio, int32_t pin) {
 }
 
 }  // namespace
+
+void CreateDeviceList() {
+  if (DeviceList == nullptr) DeviceList = new StringList();
+}
+
+void FreeDeviceList() {
+  delete DeviceList;
+  DeviceList = nullptr;
+}
 
 void AddDeviceLine(const char* text) {
   if (DeviceList != nullptr) DeviceList->Add(text);

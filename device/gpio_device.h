@@ -5,8 +5,12 @@
 
 #include "config/string_list.h"
 
-// One description line per device; created by Open, freed by Close.
+// One description line per device; created by Open, freed by Close, emptied
+// by every start of the device and refilled by opening it.
 extern StringList* DeviceList;
+// A second Open keeps the list it has.
+void CreateDeviceList();
+void FreeDeviceList();
 
 // 0, or -1 to -5 and -7.
 int32_t OpenDevice(int32_t index);

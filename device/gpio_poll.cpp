@@ -13,10 +13,10 @@
 #include "platform/message_box.h"
 #include "platform/sync.h"
 
+namespace {
+
 // 0 while the thread is to run, 1 to make it end.
 std::atomic<int32_t> PollStopFlag{0};
-
-namespace {
 
 // Core's thread only: set before the thread starts, cleared after it ended.
 plat::Handle PollThread = nullptr;
@@ -24,16 +24,26 @@ plat::Handle PollThread = nullptr;
 // Interval does not hold up Stop.
 std::atomic<plat::Handle> PollStopEvent{nullptr};
 
+struct OpenError {
+  int32_t code;
+  const char* text;
+};
+
+// What OpenDevice's codes mean to the user; -1 and -7 read the same.
+constexpr OpenError kOpenErrors[] = {
+    {-1, "Can't create instance of IVampDeviceEnum."},
+    {-2, "get_DeviceCount() failed."},
+    {-3, "There is no available devices."},
+    {-4, "Can't create instance of IVampDevice."},
+    {-5, "Can't create instance of IVampGPIO."},
+    {-7, "Can't create instance of IVampDeviceEnum."},
+};
+
 const char* OpenErrorText(int32_t code) {
-  switch (code) {
-    case -1: return "Can't create instance of IVampDeviceEnum.";
-    case -2: return "get_DeviceCount() failed.";
-    case -3: return "There is no available devices.";
-    case -4: return "Can't create instance of IVampDevice.";
-    case -5: return "Can't create instance of IVampGPIO.";
-    case -7: return "Can't create instance of IVampDeviceEnum.";
-    default: return "";
+  for (const OpenError& error : kOpenErrors) {
+    if (error.code == code) return error.text;
   }
+  return "";
 }
 
 void ShowOpenError(int32_t code) {
@@ -95,12 +105,7 @@ unsigned GpioPollThread(void*) {
     masks.KeyMask = KeyMask.load(std::memory_order_relaxed);
     masks.ReleaseDetect = ReleaseDetect.load(std::memory_order_relaxed);
     PollReport report = PollDecide(sample, masks, previousPressed);
-    if (report.Report) {
-      PressSlotPublish(report.Pressed, report.Code);
-      // Read afresh: Start creates the event after this thread began.
-      plat::Handle keyEvent = KeyEvent.load(std::memory_order_acquire);
-      if (keyEvent != nullptr) plat::set_event(keyEvent);
-    }
+    if (report.Report) PressSlotReport(report.Pressed, report.Code);
     plat::wait(stop, PollPauseMs(Interval.load(std::memory_order_relaxed)));
   }
   return 0;

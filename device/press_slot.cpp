@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "platform/sync.h"
+
 std::atomic<plat::Handle> KeyEvent{nullptr};
 
 namespace {
@@ -35,7 +37,22 @@ void PressSlotPublish(bool pressed, uint32_t code) {
   }
 }
 
-void PressSlotPublishRelease() { PublishReleaseKeepingCode(); }
+void PressSlotReport(bool pressed, uint32_t code) {
+  PressSlotPublish(pressed, code);
+  const plat::Handle event = KeyEvent.load(std::memory_order_acquire);
+  if (event != nullptr) plat::set_event(event);
+}
+
+plat::Handle OpenKeyEvent() {
+  const plat::Handle event = plat::create_event();
+  if (event != nullptr) KeyEvent.store(event, std::memory_order_release);
+  return event;
+}
+
+void CloseKeyEvent() {
+  const plat::Handle event = KeyEvent.exchange(nullptr, std::memory_order_acq_rel);
+  if (event != nullptr) plat::close_handle(event);
+}
 
 bool PressSlotTake(PressReport& out) {
   uint64_t word = Slot.fetch_and(~kNewBit, std::memory_order_acq_rel);

@@ -76,8 +76,8 @@ bool KeyEngine::Change(uint32_t now, const KeyTimings& timings) {
   // Names are compared as the fields would hold them, so a name too long for
   // its field still matches itself.
   const bool other_key =
-      !naming.found || AsStored<124>(naming.key_name) != FieldText(texts_.key_name) ||
-      AsStored<64>(naming.remote_name) != FieldText(texts_.remote_name);
+      !naming.found || AsStored<kKeyNameSize>(naming.key_name) != FieldText(texts_.key_name) ||
+      AsStored<kRemoteNameSize>(naming.remote_name) != FieldText(texts_.remote_name);
   if (previous_pressed_ && other_key) {
     if (!output_.Notify(-1)) return false;
     repeat_count_ = 0;
@@ -102,6 +102,9 @@ bool KeyEngine::AutoRepeat(uint32_t now, const KeyTimings& timings) {
 
 uint32_t KeyEngine::NextWait() const { return previous_pressed_ ? wait_timeout_ : plat::kInfinite; }
 
-bool KeyEngine::ReleaseDue(uint32_t now, const KeyTimings& timings) const {
-  return previous_pressed_ && now - sample_time_ >= BoundKeyWait(timings.wait_r);
+bool KeyEngine::TimedOut(uint32_t now, const KeyTimings& timings) {
+  // The release keeps the held key's code, as a reported one would.
+  const PressReport release{current_code_, false};
+  const bool due = previous_pressed_ && now - sample_time_ >= BoundKeyWait(timings.wait_r);
+  return Pass(due ? &release : nullptr, now, timings);
 }

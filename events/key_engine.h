@@ -1,12 +1,15 @@
 // The key event engine: turns reports from the press slot into press,
 // auto-repeat and release notifications with the configured timing.
-// Plain code: the caller hands in each report and the tick count, waits as
-// told, and receives the effects through KeyEngineOutput.
+// Plain code: the caller hands in what happened (a report, or a wait that
+// timed out) with the tick count, waits as told, and receives the effects
+// through KeyEngineOutput. The release time-out is the engine's own.
 #pragma once
 #include <cstdint>
 #include <span>
 
+#include "config/settings.h"
 #include "device/press_slot.h"
+#include "events/key_event_record.h"
 
 class StringList;
 
@@ -19,17 +22,17 @@ uint32_t BoundKeyWait(int32_t ms);
 
 // The settings as they stand at the moment of use.
 struct KeyTimings {
-  int32_t wait1 = 300;   // press to first auto-repeat
-  int32_t wait_n = 100;  // between auto-repeats
-  int32_t wait_r = 200;  // no report for this long counts as a release
-  int32_t code_digits = 8;
+  int32_t wait1 = kDefaultWait1;    // press to first auto-repeat
+  int32_t wait_n = kDefaultWaitN;   // between auto-repeats
+  int32_t wait_r = kDefaultWaitR;   // no report for this long counts as a release
+  int32_t code_digits = kDefaultCodeDigits;
 };
 
 // Where the engine writes the names of the current key.
 struct KeyTexts {
-  std::span<char, 124> key_name;    // the record's KeyName
-  std::span<char, 20> code_text;    // the thread's code text buffer
-  std::span<char, 64> remote_name;  // the thread's remote name buffer
+  std::span<char, kKeyNameSize> key_name;        // the record's KeyName
+  std::span<char, kCodeTextSize> code_text;      // the thread's code text buffer
+  std::span<char, kRemoteNameSize> remote_name;  // the thread's remote name buffer
 };
 
 class KeyEngineOutput {
@@ -54,17 +57,15 @@ class KeyEngine {
   // One pass: takes report when there is one (taken at tick count now),
   // names a change, notifies and monitors. False when an output asked to end.
   bool Pass(const PressReport* report, uint32_t now, const KeyTimings& timings);
+  // A pass after a wait that timed out with no report: when the held key has
+  // had none for the release time-out, the pass handles its release.
+  bool TimedOut(uint32_t now, const KeyTimings& timings);
 
   // How long to wait for the next report: plat::kInfinite while no key is
   // held, the fixed limit while one is.
   uint32_t NextWait() const;
 
-  // After a wait that timed out: true when the held key has had no report for
-  // the release time-out, so the caller must hand in a release report.
-  bool ReleaseDue(uint32_t now, const KeyTimings& timings) const;
-
   bool Held() const { return previous_pressed_; }
-  int32_t RepeatCount() const { return repeat_count_; }
   uint32_t WaitTimeout() const { return wait_timeout_; }
 
  private:

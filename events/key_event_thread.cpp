@@ -1,5 +1,6 @@
 #include "events/key_event_thread.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "config/settings.h"
@@ -9,27 +10,30 @@
 #include "events/key_event_thread_testing.h"
 #include "platform/memory.h"
 #include "platform/sync.h"
-#include "platform/window.h"
-#include "plugin/core_interface.h"
-#include "plugin/exports.h"
-#include "plugin/state.h"
-
-std::atomic<uint32_t> KeyEventGeneration{0};
 
 namespace {
 
-// Generation of the thread inside the delivery of a KeyNotify, shifted left by
-// one with bit 0 set; 0 when none is. A thread given up by a re-entrant Stop
-// may still be inside its delivery while the next one runs: only the current
-// generation's delivery counts.
-std::atomic<uint64_t> g_delivery{0};
+// One run of the thread. Nothing clears KeyEventStop once it is set, so a run
+// asked to end can never run another pass, however the next run starts.
+struct KeyEventRun {
+  std::atomic<int32_t> KeyEventStop{0};
+  std::atomic<bool> Delivering{false};
+  KeyEventThreadSetup Setup;
+  plat::Handle Thread = nullptr;  // core's thread only
+  std::atomic<int> Refs{1};
+
+  bool StopRequested() const { return KeyEventStop.load(std::memory_order_acquire) != 0; }
+  void Release() {
+    if (Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  }
+};
+
+// The core's thread's run; also read by the thread's test hook.
+std::atomic<KeyEventRun*> g_current{nullptr};
 
 std::atomic<KeyEventHook> g_before_reset_hook{nullptr};
-
-bool ShouldEnd(uint32_t generation) {
-  return KeyEventStop.load(std::memory_order_acquire) != 0 ||
-         KeyEventGeneration.load(std::memory_order_acquire) != generation;
-}
+std::atomic<KeyEventHook> g_after_delivery_hook{nullptr};
+std::atomic<int> g_threads_running{0};
 
 KeyTimings CurrentTimings() {
   return {Wait1.load(std::memory_order_relaxed), WaitN.load(std::memory_order_relaxed),
@@ -38,57 +42,33 @@ KeyTimings CurrentTimings() {
 
 uint32_t Address32(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
+// The engine's output: the run's sink, and the run's stop flag after every
+// delivery.
 class ThreadOutput final : public KeyEngineOutput {
  public:
-  explicit ThreadOutput(uint32_t generation) : generation_(generation) {}
+  explicit ThreadOutput(KeyEventRun& run) : run_(run) {}
 
   bool Notify(int32_t repeat_count) override {
-    if (SetupMode.load(std::memory_order_acquire)) return true;
-    const uint64_t mark = (uint64_t{generation_} << 1) | 1;
-    g_delivery.store(mark, std::memory_order_seq_cst);
-    plat::send_message(CoreWindow.load(std::memory_order_acquire), kKeyNotify,
-                       reinterpret_cast<uintptr_t>(&KeyEventRecord), repeat_count);
-    uint64_t expected = mark;
-    g_delivery.compare_exchange_strong(expected, 0, std::memory_order_seq_cst);
-    // Stop may have run inside the core's handler and given this thread up;
-    // then the record, the slot and KeyEvent may already belong to another.
-    return !ShouldEnd(generation_);
+    run_.Delivering.store(true, std::memory_order_seq_cst);
+    const bool going_on = run_.Setup.sink->Notify(repeat_count);
+    run_.Delivering.store(false, std::memory_order_seq_cst);
+    if (KeyEventHook hook = g_after_delivery_hook.load(std::memory_order_acquire)) hook();
+    // Stop may have run inside the core's handler and given this run up; then
+    // the lists, the slot and KeyEvent may already be gone or another run's.
+    return going_on && !run_.StopRequested();
   }
 
-  void Monitor(bool pressed, uint64_t code) override {
-    if (!SetupMode.load(std::memory_order_acquire)) return;
-    SetupFormBase* form = _SetupForm.load(std::memory_order_acquire);
-    if (form == nullptr) return;
-    const plat::WindowHandle window = form->Handle.load(std::memory_order_acquire);
-    if (pressed) {
-      plat::post_message(window, kMonitorPress, static_cast<uintptr_t>(code >> 32),
-                         static_cast<intptr_t>(static_cast<uint32_t>(code)));
-    } else {
-      plat::post_message(window, kMonitorRelease, 0, 0);
-    }
-  }
+  void Monitor(bool pressed, uint64_t code) override { run_.Setup.sink->Monitor(pressed, code); }
 
  private:
-  const uint32_t generation_;
+  KeyEventRun& run_;
 };
-
-}  // namespace
-
-bool KeyNotifyInFlight() {
-  const uint64_t delivery = g_delivery.load(std::memory_order_seq_cst);
-  return (delivery & 1) != 0 &&
-         (delivery >> 1) == KeyEventGeneration.load(std::memory_order_seq_cst);
-}
-
-void SetKeyEventBeforeResetHookForTesting(KeyEventHook hook) {
-  g_before_reset_hook.store(hook, std::memory_order_release);
-}
 
 // The thread's two texts. The record hands their addresses to the core in
 // 32-bit fields, so they live below 4 GiB whatever the process.
 struct ThreadTexts {
   char CodeText[kCodeTextSize];
-  char RemoteName[64];
+  char RemoteName[kRemoteNameSize];
 };
 
 class LowTexts {
@@ -103,53 +83,122 @@ class LowTexts {
   ThreadTexts* texts_;
 };
 
-unsigned KeyEventThread(void*) {
-  const uint32_t generation = KeyEventGeneration.load(std::memory_order_acquire);
-  if (ShouldEnd(generation)) return 0;
-
+void RunPasses(KeyEventRun& run) {
   LowTexts low;
   ThreadTexts stack_texts{};
   ThreadTexts* texts = low.get();
   if (texts == nullptr) {
     // Without low memory only a 32-bit process can hand out its stack.
-    if (sizeof(void*) > 4) return 0;
+    if (sizeof(void*) > 4) return;
     texts = &stack_texts;
   }
   auto& code_text = texts->CodeText;
   auto& remote_name = texts->RemoteName;
   std::memset(texts, 0, sizeof(ThreadTexts));
-  std::memcpy(KeyEventRecord.ExtTag, "EXT", 4);
-  KeyEventRecord.ExtValue = 2;
-  KeyEventRecord.Reserved1 = 0;
-  KeyEventRecord.Reserved2 = 0;
-  KeyEventRecord.CodeText = Address32(code_text);
-  KeyEventRecord.RemoteName = Address32(remote_name);
+  KeyEventRecordT& record = *run.Setup.record;
+  std::memcpy(record.ExtTag, "EXT", 4);
+  record.ExtValue = 2;
+  record.Reserved1 = 0;
+  record.Reserved2 = 0;
+  record.CodeText = Address32(code_text);
+  record.RemoteName = Address32(remote_name);
 
-  ThreadOutput output(generation);
-  KeyEngine engine(CurrentTimings(), KeyList, RemoteNameList,
-                   KeyTexts{KeyEventRecord.KeyName, code_text, remote_name}, output);
+  ThreadOutput output(run);
+  KeyEngine engine(CurrentTimings(), run.Setup.keys, run.Setup.remotes,
+                   KeyTexts{record.KeyName, code_text, remote_name}, output);
 
+  // The loop only waits; the engine decides what a report or a wait that
+  // timed out means.
+  bool timed_out = false;
   for (;;) {
-    if (ShouldEnd(generation)) return 0;
+    if (run.StopRequested()) return;
 
     PressReport report;
-    const bool taken = PressSlotTake(report);
-    if (!engine.Pass(taken ? &report : nullptr, plat::tick_count(), CurrentTimings())) return 0;
+    const uint32_t now = plat::tick_count();
+    const bool going_on = PressSlotTake(report)  ? engine.Pass(&report, now, CurrentTimings())
+                          : timed_out            ? engine.TimedOut(now, CurrentTimings())
+                                                 : engine.Pass(nullptr, now, CurrentTimings());
+    if (!going_on) return;
+    timed_out = false;
     if (PressSlotHasNew()) continue;
 
     if (KeyEventHook hook = g_before_reset_hook.load(std::memory_order_acquire)) hook();
-    const plat::Handle event = KeyEvent.load(std::memory_order_acquire);
-    plat::reset_event(event);
+    plat::reset_event(run.Setup.wake);
     // A stop request or a report signalled since the tests above was wiped
     // out by the reset: look again before sleeping.
-    if (ShouldEnd(generation) || PressSlotHasNew()) continue;
+    if (run.StopRequested() || PressSlotHasNew()) continue;
 
-    const plat::WaitResult result = plat::wait(event, engine.NextWait());
+    const plat::WaitResult result = plat::wait(run.Setup.wake, engine.NextWait());
     if (result == plat::WaitResult::Timeout) {
-      if (engine.ReleaseDue(plat::tick_count(), CurrentTimings())) PressSlotPublishRelease();
+      timed_out = true;
     } else if (result == plat::WaitResult::Failed) {
       // No usable event: pace the loop instead of spinning on it.
       plat::sleep_ms(kMinKeyWaitMs);
     }
   }
 }
+
+}  // namespace
+
+unsigned KeyEventThread(void* arg) {
+  auto* run = static_cast<KeyEventRun*>(arg);
+  if (!run->StopRequested()) RunPasses(*run);
+  run->Release();
+  g_threads_running.fetch_sub(1, std::memory_order_release);
+  return 0;
+}
+
+bool StartKeyEventThread(const KeyEventThreadSetup& setup) {
+  auto* run = new KeyEventRun;
+  run->Setup = setup;
+  run->Refs.store(2, std::memory_order_relaxed);  // the core's thread's and the run's own
+  g_current.store(run, std::memory_order_release);
+  g_threads_running.fetch_add(1, std::memory_order_relaxed);
+  run->Thread = plat::create_thread(KeyEventThread, run);
+  if (run->Thread != nullptr) return true;
+  g_threads_running.fetch_sub(1, std::memory_order_relaxed);
+  g_current.store(nullptr, std::memory_order_release);
+  delete run;
+  return false;
+}
+
+void RequestKeyEventThreadStop() {
+  KeyEventRun* run = g_current.load(std::memory_order_acquire);
+  if (run == nullptr) return;
+  run->KeyEventStop.store(1, std::memory_order_release);
+  plat::set_event(run->Setup.wake);
+}
+
+void StopKeyEventThread() {
+  KeyEventRun* run = g_current.load(std::memory_order_acquire);
+  if (run == nullptr) return;
+  RequestKeyEventThreadStop();
+  if (run->Delivering.load(std::memory_order_seq_cst) && plat::in_send_message()) {
+    // We run inside the core's handler of the run's delivery: the run waits
+    // for us to return, so it cannot be waited for. It is given up; its own
+    // stop flag ends it as soon as the delivery returns.
+  } else {
+    // Pumping lets a notification in flight reach the core and return.
+    plat::wait_pumping(run->Thread, plat::kInfinite);
+  }
+  plat::close_handle(run->Thread);
+  g_current.store(nullptr, std::memory_order_release);
+  run->Release();
+}
+
+bool KeyEventThreadRunning() { return g_current.load(std::memory_order_acquire) != nullptr; }
+
+bool KeyNotifyInFlight() {
+  const KeyEventRun* run = g_current.load(std::memory_order_acquire);
+  return run != nullptr && run->Delivering.load(std::memory_order_seq_cst);
+}
+
+void SetKeyEventBeforeResetHookForTesting(KeyEventHook hook) {
+  g_before_reset_hook.store(hook, std::memory_order_release);
+}
+
+void SetKeyEventAfterDeliveryHookForTesting(KeyEventHook hook) {
+  g_after_delivery_hook.store(hook, std::memory_order_release);
+}
+
+int KeyEventThreadsRunningForTesting() { return g_threads_running.load(std::memory_order_acquire); }

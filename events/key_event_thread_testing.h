@@ -1,4 +1,4 @@
-// Test hook of the key event thread.
+// Test hooks of the key event thread.
 #pragma once
 
 // Called on the key event thread just before it resets KeyEvent to wait, so
@@ -6,3 +6,11 @@
 // Null (the default) calls nothing.
 using KeyEventHook = void (*)();
 void SetKeyEventBeforeResetHookForTesting(KeyEventHook hook);
+// Called on the key event thread right after each delivery to the core
+// returns, before the thread looks at its stop flag: a test can hold a
+// given-up run there while the core's thread starts the next one.
+void SetKeyEventAfterDeliveryHookForTesting(KeyEventHook hook);
+
+// Threads of runs that have not ended yet: the current one and any given-up
+// one still on its way out.
+int KeyEventThreadsRunningForTesting();

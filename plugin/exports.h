@@ -4,6 +4,7 @@
 
 #include "platform/types.h"
 #include "plugin/core_interface.h"
+#include "setup/form_window.h"
 
 #if defined(_WIN32)
 #define SAA_STDCALL __stdcall

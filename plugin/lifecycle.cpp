@@ -7,8 +7,9 @@
 #include "events/key_event_thread.h"
 #include "platform/message_box.h"
 #include "platform/sync.h"
-#include "platform/window.h"
+#include "plugin/core_interface.h"
 #include "plugin/exports.h"
+#include "plugin/key_output.h"
 #include "plugin/state.h"
 
 namespace {
@@ -16,32 +17,6 @@ namespace {
 // Set while a Stop runs; a Stop re-entered from a notification that the
 // outer one lets through returns at once and leaves the work to it.
 bool Stopping = false;
-
-void EndKeyEventThread() {
-  KeyEventStop.store(1, std::memory_order_release);
-  plat::set_event(KeyEvent.load(std::memory_order_acquire));
-  if (KeyNotifyInFlight() && plat::in_send_message()) {
-    // We run inside the core's handler of the notification in flight: the
-    // thread waits for us to return, so it cannot be waited for. It ends as
-    // soon as the delivery returns and touches nothing after it.
-  } else {
-    // Pumping lets a notification in flight reach the core and return.
-    plat::wait_pumping(KeyEventThreadHandle, plat::kInfinite);
-  }
-  plat::close_handle(KeyEventThreadHandle);
-  KeyEventThreadHandle = nullptr;
-}
-
-void CloseKeyEvent() {
-  plat::Handle event = KeyEvent.exchange(nullptr, std::memory_order_acq_rel);
-  if (event != nullptr) plat::close_handle(event);
-}
-
-template <typename T>
-void FreeList(T*& list) {
-  delete list;
-  list = nullptr;
-}
 
 }  // namespace
 
@@ -52,16 +27,13 @@ extern "C" SAA_EXPORT void Start() {
     return;
   }
   if (!StartPolling()) return;
-  plat::Handle event = plat::create_event();
+  const plat::Handle event = OpenKeyEvent();
   if (event == nullptr) {
     StopPolling();
     return;
   }
-  KeyEvent.store(event, std::memory_order_release);
-  KeyEventStop.store(0, std::memory_order_release);
-  KeyEventGeneration.fetch_add(1, std::memory_order_acq_rel);
-  KeyEventThreadHandle = plat::create_thread(KeyEventThread, nullptr);
-  if (KeyEventThreadHandle == nullptr) {
+  // A new run with a KeyEventStop of its own, 0 from the start.
+  if (!StartKeyEventThread({&KeyOutput(), &KeyEventRecord, KeyList, RemoteNameList, event})) {
     StopPolling();
     CloseKeyEvent();
     return;
@@ -72,7 +44,7 @@ extern "C" SAA_EXPORT void Start() {
 extern "C" SAA_EXPORT void Stop() {
   if (!Running.load() || Stopping) return;
   Stopping = true;
-  if (KeyEventThreadHandle != nullptr) EndKeyEventThread();
+  StopKeyEventThread();
   StopPolling();
   CloseKeyEvent();
   Running.store(false);
@@ -81,7 +53,6 @@ extern "C" SAA_EXPORT void Stop() {
 
 extern "C" SAA_EXPORT void Close() {
   Stop();
-  FreeList(KeyList);
-  FreeList(DeviceList);
-  FreeList(RemoteNameList);
+  FreeConfigurationLists();
+  FreeDeviceList();
 }

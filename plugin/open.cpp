@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr size_t kVersionOffset = 28;
-
 void NameInstance(const char* name) {
   char* field = KeyEventRecord.InstanceName;
   const size_t size = sizeof(KeyEventRecord.InstanceName);
@@ -21,13 +19,6 @@ void NameInstance(const char* name) {
   const size_t length = strnlen(name, size - 1);
   std::memcpy(field, name, length);
   field[length] = '\0';
-}
-
-// The lists live from Open to Close; a second Open keeps the ones it has.
-void CreateLists() {
-  if (RemoteNameList == nullptr) RemoteNameList = new StringList(/*case_sensitive=*/false);
-  if (DeviceList == nullptr) DeviceList = new StringList();
-  if (KeyList == nullptr) KeyList = new StringList();
 }
 
 }  // namespace
@@ -38,12 +29,13 @@ extern "C" SAA_EXPORT const char* SAA_STDCALL Open(const char* name, plat::Windo
   plat::module_path(ModulePath, sizeof(ModulePath));
   std::memset(&KeyEventRecord, 0, sizeof(KeyEventRecord));
   NameInstance(name);
-  CreateLists();
+  CreateConfigurationLists();
+  CreateDeviceList();
   LoadConfiguration();
   ReadWaits();
   if (info != nullptr) {
     uint32_t version;
-    std::memcpy(&version, static_cast<const char*>(info) + kVersionOffset, sizeof(version));
+    std::memcpy(&version, static_cast<const char*>(info) + kCoreInfoVersionOffset, sizeof(version));
     if (CoreVersionAccepted(version)) CoreVersionOk.store(true);
   }
   return PluginDescription;

@@ -1,6 +1,6 @@
 // Setup: the modal dialog around a temporary start in setup mode.
-#include "config/settings.h"
 #include "plugin/exports.h"
+#include "plugin/restart.h"
 #include "plugin/state.h"
 #include "setup/setup_form.h"
 
@@ -11,7 +11,7 @@ extern "C" SAA_EXPORT void Setup() {
   const bool wasRunning = Running.load();
   // The window is made here, on the core's thread, before Start can
   // address it.
-  auto* form = new TSetupForm(CoreWindow.load());
+  auto* form = new TSetupForm(CoreWindow.load(), DialogRestart());
   _SetupForm.store(form, std::memory_order_release);
   SetupMode.store(true);
   Start();
@@ -20,7 +20,5 @@ extern "C" SAA_EXPORT void Setup() {
   SetupMode.store(false);
   _SetupForm.store(nullptr, std::memory_order_release);
   delete form;
-  SaveWaits();
-  LoadConfiguration();
-  if (wasRunning) Start();
+  Reconfigure(wasRunning);
 }

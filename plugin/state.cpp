@@ -4,14 +4,10 @@
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
 
-const char PluginDescription[] = "Philips SAA713x TV tuner";
-
 std::atomic<plat::WindowHandle> CoreWindow{nullptr};
 std::atomic<bool> CoreVersionOk{false};
 std::atomic<bool> Running{false};
 std::atomic<bool> SetupMode{false};
-std::atomic<int32_t> KeyEventStop{0};
-plat::Handle KeyEventThreadHandle = nullptr;
 
 KeyEventRecordT KeyEventRecord{};
 

@@ -4,12 +4,10 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "setup/caption.h"
 
-extern const char PluginDescription[];
 
 extern std::atomic<plat::WindowHandle> CoreWindow;
 extern std::atomic<bool> CoreVersionOk;
 extern std::atomic<bool> Running;
 extern std::atomic<bool> SetupMode;
-extern std::atomic<int32_t> KeyEventStop;
-extern plat::Handle KeyEventThreadHandle;

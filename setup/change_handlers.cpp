@@ -1,6 +1,4 @@
 // Switching device or model: save, restart the plug-in on the new choice, refill.
-#include "config/settings.h"
-#include "plugin/exports.h"
 #include "setup/setup_logic.h"
 
 void SetupDialog::DeviceComboChange() { ChangeDeviceOrModel(); }
@@ -13,10 +11,7 @@ void SetupDialog::ChangeDeviceOrModel() {
   if (changing_) return;
   changing_ = true;
   FormHide();  // the new choice reaches the device only through the file
-  Stop();
-  SaveWaits();
-  LoadConfiguration();
-  Start();
+  restart_.Restart();
   FormShow();
   changing_ = false;
 }

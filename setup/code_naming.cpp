@@ -4,11 +4,8 @@
 
 #include "config/settings.h"
 #include "events/code_text.h"
+#include "events/key_event_record.h"
 #include "events/key_naming.h"
-
-namespace {
-constexpr size_t kKeyNameMax = 123;  // what the record's KeyName field holds
-}
 
 NamedCode NameCode(uint64_t code) {
   std::array<char, kCodeTextSize> text{};
@@ -17,6 +14,6 @@ NamedCode NameCode(uint64_t code) {
   NamedCode named;
   named.text.assign(text.data(), digits);
   const KeyNaming naming = NameKey(named.text, KeyList, RemoteNameList);
-  named.key.assign(naming.key_name.substr(0, kKeyNameMax));
+  named.key.assign(naming.key_name.substr(0, kKeyNameSize - 1));  // what the record holds
   return named;
 }

@@ -4,7 +4,7 @@
 #include "platform/window.h"
 #include "setup/spinners.h"
 
-HeadlessForm::HeadlessForm() {
+HeadlessForm::HeadlessForm(PluginRestart& restart) : dialog_(view_, restart) {
   dialog_.FormCreate();
   Handle.store(plat::create_message_window(&HeadlessForm::Procedure, this), std::memory_order_release);
 }

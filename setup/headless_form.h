@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "platform/types.h"
-#include "plugin/core_interface.h"
+#include "setup/form_window.h"
 #include "setup/headless_view.h"
 #include "setup/setup_logic.h"
 
@@ -16,7 +16,7 @@ constexpr int kModalResultOk = 1;
 class HeadlessForm : public SetupFormBase {
  public:
   // Runs FormCreate and creates the window, hidden, on the calling thread.
-  HeadlessForm();
+  explicit HeadlessForm(PluginRestart& restart);
   ~HeadlessForm() override;
   HeadlessForm(const HeadlessForm&) = delete;
   HeadlessForm& operator=(const HeadlessForm&) = delete;
@@ -47,7 +47,7 @@ class HeadlessForm : public SetupFormBase {
   void PumpOnce(uint32_t wait_ms);
 
   HeadlessView view_;
-  SetupDialog dialog_{view_};
+  SetupDialog dialog_;
   bool showing_ = false;
   bool closed_ = false;
 };

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "setup/spinners.h"
+
 namespace {
 
-constexpr const char* kSpinnerLabels[kSpinnerCount] = {"Wait before repeat", "Repeat period",
-                                                      "Release timeout", "Update"};
 constexpr int kRowsShown = 8;
 
 const char* Mark(bool selected) { return selected ? "(*)" : "( )"; }
@@ -27,7 +27,7 @@ std::string RenderDialogText(const HeadlessView& view) {
   text += view.TestCaption() + ": " + view.CodeLabel() + "  " + view.KeyLabel() + "\n";
   text += "Timing:";
   for (int i = 0; i < kSpinnerCount; ++i) {
-    text += std::string("  ") + kSpinnerLabels[i] + " " +
+    text += std::string("  ") + SpinnerSpecOf(static_cast<Spinner>(i)).label + " " +
             std::to_string(view.SpinnerPosition(static_cast<Spinner>(i)));
   }
   text += "\nCode       Key\n";

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "config/ini_file.h"
+#include "config/text.h"
 #include "platform/folder.h"
-#include "setup/ascii_case.h"
 
 bool ModelTextLess(std::string_view a, std::string_view b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {

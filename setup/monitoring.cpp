@@ -1,6 +1,6 @@
 // The live "Monitoring" group: what the key event thread posts to the dialog.
-#include "plugin/core_interface.h"
-#include "setup/ascii_case.h"
+#include "config/text.h"
+#include "events/key_event_record.h"
 #include "setup/code_naming.h"
 #include "setup/setup_logic.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/types.h"
-#include "plugin/core_interface.h"
+#include "setup/form_window.h"
 #include "setup/setup_logic.h"
 
 class HeadlessForm;
@@ -13,8 +13,9 @@ class HeadlessForm;
 class TSetupForm : public SetupFormBase {
  public:
   // Runs FormCreate and creates the dialog's window on the calling thread,
-  // hidden and owned by owner; Handle is set from here on.
-  explicit TSetupForm(plat::WindowHandle owner);
+  // hidden and owned by owner; Handle is set from here on. A change of device
+  // or model restarts the plug-in through restart.
+  TSetupForm(plat::WindowHandle owner, PluginRestart& restart);
   // Runs FormDestroy and destroys the window.
   ~TSetupForm() override;
   TSetupForm(const TSetupForm&) = delete;

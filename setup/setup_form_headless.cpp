@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "platform/screen.h"
-#include "plugin/state.h"
+#include "setup/caption.h"
 #include "setup/headless_form.h"
 #include "setup/headless_render.h"
 #include "setup/setup_form.h"
@@ -16,10 +16,11 @@ std::function<void(TSetupForm&)>& ShownHook() {
 }  // namespace
 
 struct TSetupForm::Impl {
+  explicit Impl(PluginRestart& restart) : form(restart) {}
   HeadlessForm form;
 };
 
-TSetupForm::TSetupForm(plat::WindowHandle) : impl_(std::make_unique<Impl>()) {
+TSetupForm::TSetupForm(plat::WindowHandle, PluginRestart& restart) : impl_(std::make_unique<Impl>(restart)) {
   Handle.store(impl_->form.Handle.load(std::memory_order_acquire), std::memory_order_release);
 }
 

@@ -12,9 +12,19 @@
 // at load, so that the first press ever is shown.
 extern uint64_t LastShownCode;
 
+// What the dialog needs of the plug-in when the user changes device or model:
+// a restart on the settings just saved. The plug-in implements it.
+class PluginRestart {
+ public:
+  virtual void Restart() = 0;
+
+ protected:
+  ~PluginRestart() = default;
+};
+
 class SetupDialog {
  public:
-  explicit SetupDialog(SetupView& view) : view_(view) {}
+  SetupDialog(SetupView& view, PluginRestart& restart) : view_(view), restart_(restart) {}
   SetupDialog(const SetupDialog&) = delete;
   SetupDialog& operator=(const SetupDialog&) = delete;
 
@@ -51,6 +61,7 @@ class SetupDialog {
   void FillSpinners();
 
   SetupView& view_;
+  PluginRestart& restart_;
   std::unique_ptr<std::vector<std::string>> model_files_;
   std::vector<KeyRow> rows_;  // what the key table shows
   bool changing_ = false;

@@ -3,19 +3,31 @@
 #include <algorithm>
 
 #include "config/settings.h"
+#include "setup/win32/control_ids.h"
 
 namespace {
 
 const SpinnerSpec kSpinners[kSpinnerCount] = {
-    {Spinner::Wait1, "Wait1UpDown", 50, 1000, 50, 300, &Wait1},
-    {Spinner::WaitN, "WaitNUpDown", 50, 1000, 50, 100, &WaitN},
-    {Spinner::WaitR, "WaitRUpDown", 50, 1000, 50, 200, &WaitR},
-    {Spinner::Interval, "IntervalUpDown", 10, 1000, 10, 50, &Interval},
+    {Spinner::Wait1, "Wait1UpDown", "Wait before repeat", kIdWait1UpDown, 50, 1000, 50, kDefaultWait1, &Wait1,
+     &SetupDialog::Wait1UpDownChangingEx},
+    {Spinner::WaitN, "WaitNUpDown", "Repeat period", kIdWaitNUpDown, 50, 1000, 50, kDefaultWaitN, &WaitN,
+     &SetupDialog::WaitNUpDownChangingEx},
+    {Spinner::WaitR, "WaitRUpDown", "Release timeout", kIdWaitRUpDown, 50, 1000, 50, kDefaultWaitR, &WaitR,
+     &SetupDialog::WaitRUpDownChangingEx},
+    {Spinner::Interval, "IntervalUpDown", "Update", kIdIntervalUpDown, 10, 1000, 10, kDefaultInterval, &Interval,
+     &SetupDialog::IntervalUpDownChangingEx},
 };
 
 }  // namespace
 
 const SpinnerSpec& SpinnerSpecOf(Spinner which) { return kSpinners[static_cast<int>(which)]; }
+
+const SpinnerSpec* SpinnerOfControl(int control_id) {
+  for (const SpinnerSpec& spinner : kSpinners) {
+    if (spinner.control_id == control_id) return &spinner;
+  }
+  return nullptr;
+}
 
 int16_t SpinnerProposedPosition(const SpinnerSpec& spinner, int32_t position, int32_t delta) {
   // 64 bits: a hand-made position plus a delta must not overflow on the way.

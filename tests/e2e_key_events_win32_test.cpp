@@ -13,6 +13,7 @@
 
 #include "plugin/core_interface.h"
 #include "sim/sim_control.h"
+#include "tests/support/core_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -24,35 +25,21 @@ using VoidFn = void (*)();
 
 struct Received {
   int32_t repeat;
-  std::string key, code, remote, ext;
-  int32_t ext_value;
+  RecordTexts record;
 };
 
 std::vector<Received> received;
-
-std::string At(uint32_t address) {
-  const char* text = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
-  return text == nullptr ? "" : std::string(text, strnlen(text, 64));
-}
+// Runs inside the core's handler, after the notification was recorded.
+std::function<void()> on_notify;
 
 LRESULT CALLBACK CoreProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg != kKeyNotify) return DefWindowProcA(window, msg, wparam, lparam);
-  const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
-  received.push_back({static_cast<int32_t>(lparam), record->KeyName, At(record->CodeText),
-                      At(record->RemoteName), record->ExtTag, record->ExtValue});
+  received.push_back({static_cast<int32_t>(lparam), ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam))});
+  if (on_notify) on_notify();
   return 0;
 }
 
-bool PumpUntil(const std::function<bool()>& done) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > kGuardMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-  }
-  return true;
-}
+bool PumpUntil(const std::function<bool()>& done) { return ::PumpUntil(done, kGuardMs); }
 
 std::string ProgramFolder() {
   char path[MAX_PATH];
@@ -63,45 +50,67 @@ std::string ProgramFolder() {
 
 bool Has(int32_t repeat, const std::string& key) {
   for (const auto& r : received) {
-    if (r.repeat == repeat && r.key == key) return true;
+    if (r.repeat == repeat && r.record.key_name == key) return true;
   }
   return false;
 }
 
-TEST(E2EKeyEvents, PressRepeatsReleaseAndAChangeOfKeyReachARealCoreWindow) {
-  sim::Control* card = sim::control();
-  ASSERT_NE(card, nullptr);
-  card->Reset();
-  card->SetPins(sim::kAnyDevice, 0);
+// A core window and the real DLL copied into a fresh folder with a remote
+// definition beside it.
+class E2EKeyEvents : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    card = sim::control();
+    ASSERT_NE(card, nullptr);
+    card->Reset();
+    card->SetPins(sim::kAnyDevice, 0);
+    received.clear();
+    on_notify = nullptr;
 
+    const std::string dll = dir.file("SAA713x.dll");
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
+    dir.write("AverTV.cfg",
+              "[Setup]\nName=E2E remote\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
+              "[Keys]\n00000010=Volume +\n00000020=Channel A\n00000021=Channel B\n");
+
+    WNDCLASSA window_class{};
+    window_class.lpfnWndProc = &CoreProc;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = "E2EKeyCore";
+    RegisterClassA(&window_class);
+    core = CreateWindowA("E2EKeyCore", "core", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(core, nullptr);
+    plugin = LoadLibraryA(dll.c_str());
+    ASSERT_NE(plugin, nullptr);
+    auto symbol = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(plugin, name)); };
+    open = reinterpret_cast<OpenFn>(symbol("Open"));
+    start = reinterpret_cast<VoidFn>(symbol("Start"));
+    stop = reinterpret_cast<VoidFn>(symbol("Stop"));
+    close = reinterpret_cast<VoidFn>(symbol("Close"));
+    ASSERT_TRUE(open && start && stop && close);
+    Open();
+  }
+  void TearDown() override {
+    on_notify = nullptr;
+    if (close != nullptr) close();
+    if (plugin != nullptr) FreeLibrary(plugin);
+    if (core != nullptr) DestroyWindow(core);
+  }
+  void Open() {
+    const CoreInfoBlock info(0x02070C00);
+    open("E2E", core, info.bytes);
+  }
+
+  sim::Control* card = nullptr;
   TempDir dir;
-  const std::string dll = dir.file("SAA713x.dll");
-  ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
-  dir.write("AverTV.cfg",
-            "[Setup]\nName=E2E remote\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
-            "[Keys]\n00000010=Volume +\n00000020=Channel A\n00000021=Channel B\n");
+  HWND core = nullptr;
+  HMODULE plugin = nullptr;
+  OpenFn open = nullptr;
+  VoidFn start = nullptr, stop = nullptr, close = nullptr;
+};
 
-  WNDCLASSA window_class{};
-  window_class.lpfnWndProc = &CoreProc;
-  window_class.hInstance = GetModuleHandleA(nullptr);
-  window_class.lpszClassName = "E2EKeyCore";
-  RegisterClassA(&window_class);
-  HWND core = CreateWindowA("E2EKeyCore", "core", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(core, nullptr);
-  HMODULE plugin = LoadLibraryA(dll.c_str());
-  ASSERT_NE(plugin, nullptr);
-  auto symbol = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(plugin, name)); };
-  auto open = reinterpret_cast<OpenFn>(symbol("Open"));
-  auto start = reinterpret_cast<VoidFn>(symbol("Start"));
-  auto stop = reinterpret_cast<VoidFn>(symbol("Stop"));
-  auto close = reinterpret_cast<VoidFn>(symbol("Close"));
-  ASSERT_TRUE(open && start && stop && close);
-
-  uint8_t info[64] = {};
-  const uint32_t version = 0x02070C00;
-  std::memcpy(info + 28, &version, sizeof version);
-  open("E2E", core, info);
+TEST_F(E2EKeyEvents, PressRepeatsReleaseAndAChangeOfKeyReachARealCoreWindow) {
   start();
 
   // Held for a second: a press, auto-repeats counting up, the reported release.
@@ -113,11 +122,11 @@ TEST(E2EKeyEvents, PressRepeatsReleaseAndAChangeOfKeyReachARealCoreWindow) {
   for (size_t i = 0; i + 1 < received.size(); ++i) EXPECT_EQ(received[i].repeat, static_cast<int32_t>(i));
   EXPECT_EQ(received.back().repeat, -1);
   for (const auto& r : received) {
-    EXPECT_EQ(r.key, "Volume +");
-    EXPECT_EQ(r.code, "00000010");
-    EXPECT_EQ(r.remote, "E2E remote");
-    EXPECT_EQ(r.ext, "EXT");
-    EXPECT_EQ(r.ext_value, 2);
+    EXPECT_EQ(r.record.key_name, "Volume +");
+    EXPECT_EQ(r.record.code_text, "00000010");
+    EXPECT_EQ(r.record.remote_name, "E2E remote");
+    EXPECT_EQ(r.record.ext_tag, "EXT");
+    EXPECT_EQ(r.record.ext_value, 2);
   }
 
   // Channel B pressed while A is held: A's release, already with B's code,
@@ -131,15 +140,49 @@ TEST(E2EKeyEvents, PressRepeatsReleaseAndAChangeOfKeyReachARealCoreWindow) {
   size_t a_release = 0;
   while (a_release < received.size() && received[a_release].repeat != -1) ++a_release;
   ASSERT_LT(a_release + 1, received.size());
-  EXPECT_EQ(received[a_release].key, "Channel A");
-  EXPECT_EQ(received[a_release].code, "00000021");
+  EXPECT_EQ(received[a_release].record.key_name, "Channel A");
+  EXPECT_EQ(received[a_release].record.code_text, "00000021");
   EXPECT_EQ(received[a_release + 1].repeat, 0);
-  EXPECT_EQ(received[a_release + 1].key, "Channel B");
-  EXPECT_EQ(received.back().key, "Channel B");  // Stop sent no release
+  EXPECT_EQ(received[a_release + 1].record.key_name, "Channel B");
+  EXPECT_EQ(received.back().record.key_name, "Channel B");  // Stop sent no release
+}
 
-  close();
-  FreeLibrary(plugin);
-  DestroyWindow(core);
+// A core that reloads the plug-in in reaction to a key: Close inside its
+// handler, Open and Start once the handler has returned, and keys go on.
+TEST_F(E2EKeyEvents, CloseInsideTheHandlerThenOpenAndStartKeepsKeysFlowing) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    received.clear();
+    bool closed = false;
+    on_notify = [&] {
+      if (closed) return;
+      closed = true;
+      close();
+      card->SetPins(sim::kAnyDevice, 0x120);  // the next key goes down meanwhile
+    };
+    card->SetPins(sim::kAnyDevice, 0x110);
+    start();
+    ASSERT_TRUE(PumpUntil([&] { return closed; }));
+    on_notify = nullptr;
+    Open();
+    start();
+    ASSERT_TRUE(PumpUntil([] { return Has(0, "Channel A"); }));
+    card->SetPins(sim::kAnyDevice, 0);
+    ASSERT_TRUE(PumpUntil([] { return Has(-1, "Channel A"); }));
+    stop();
+    // The given-up run sent nothing after the Close: the new run began with a
+    // press, of Volume + if the slot kept its report, and nothing of Volume +
+    // came after Channel A's press.
+    ASSERT_GE(received.size(), 3u);
+    EXPECT_EQ(received[0].record.key_name, "Volume +");
+    EXPECT_EQ(received[1].repeat, 0);
+    bool channel = false;
+    for (const auto& r : received) {
+      channel = channel || r.record.key_name == "Channel A";
+      if (channel) EXPECT_EQ(r.record.key_name, "Channel A");
+      EXPECT_EQ(r.record.ext_tag, "EXT");
+    }
+  }
 }
 
 }  // namespace

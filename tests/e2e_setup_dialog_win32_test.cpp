@@ -22,6 +22,7 @@
 #include "plugin/core_interface.h"
 #include "setup/win32/control_ids.h"
 #include "sim/sim_control.h"
+#include "tests/support/core_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -262,10 +263,8 @@ class Core {
     if (window == nullptr || open == nullptr || setup == nullptr || close == nullptr) {
       error_ = "cannot load " + dll_;
     } else {
-      uint8_t info[64] = {};
-      const uint32_t version = 0x02070C00;
-      std::memcpy(info + 28, &version, sizeof version);
-      open("E2E", window, info);
+      const CoreInfoBlock info(0x02070C00);
+      open("E2E", window, info.bytes);
       for (int i = 0; i < setups_; ++i) setup();
       auto start = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "Start")));
       if (then_run_ && start != nullptr) {

@@ -16,6 +16,7 @@
 #include "platform/message_box.h"
 #include "platform/sync.h"
 #include "tests/support/sim_card.h"
+#include "tests/support/test_core.h"
 #include "tests/support/watchdog.h"
 
 using simtest::CardTest;
@@ -115,34 +116,19 @@ TEST(PollPause, IntervalIsBoundedBeforeTheWait) {
 
 // ---------------------------------------------------------------- start and stop
 
-struct Box {
-  std::string text, caption;
-  unsigned flags;
-};
-std::vector<Box> g_boxes;
-
-int CaptureBox(const char* text, const char* caption, unsigned flags) {
-  g_boxes.push_back({text, caption, flags});
-  return 1;
-}
-
 class PollingTest : public CardTest {
  protected:
+  MessageBoxCapture boxes;
+
   void SetUp() override {
     CardTest::SetUp();
-    g_boxes.clear();
-    plat::set_message_box_sink(&CaptureBox);
-    PressSlotResetForTesting();
-    Device.store(0);
+    ResetPluginStateForTesting();
     Interval.store(5);
-    ResetAdr.store(-1);
     PressMask.store(0x100);
     PressFlag.store(true);
     KeyMask.store(0xFF);
-    ReleaseDetect.store(true);
   }
   void TearDown() override {
-    plat::set_message_box_sink(nullptr);
     plat::close_handle(KeyEvent.exchange(nullptr));
     PressSlotResetForTesting();
     CardTest::TearDown();
@@ -181,13 +167,13 @@ TEST_F(PollingTest, DeviceErrorsShowTheirBoxAndLeaveNothingOpen) {
     SCOPED_TRACE(c.what);
     card->ClearFailures();
     if (c.index == 0) card->SetFailure(c.call, c.device, c.status);
-    g_boxes.clear();
+    boxes.clear();
     Device.store(c.index);
     EXPECT_FALSE(StartPolling());
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].text, header + c.middle + footer);
-    EXPECT_EQ(g_boxes[0].caption, "SAA713x");
-    EXPECT_EQ(g_boxes[0].flags, plat::kMbIconError | plat::kMbOk);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, header + c.middle + footer);
+    EXPECT_EQ(boxes.boxes()[0].caption, "SAA713x");
+    EXPECT_EQ(boxes.boxes()[0].flags, plat::kMbIconError | plat::kMbOk);
     EXPECT_EQ(card->LiveReferences(), 0);
     EXPECT_EQ(Balance(), 0);
   }
@@ -195,11 +181,11 @@ TEST_F(PollingTest, DeviceErrorsShowTheirBoxAndLeaveNothingOpen) {
   SCOPED_TRACE("-3");
   card->ClearFailures();
   SetDevices({});
-  g_boxes.clear();
+  boxes.clear();
   Device.store(0);
   EXPECT_FALSE(StartPolling());
-  ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_EQ(g_boxes[0].text, header + "There is no available devices." + footer);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text, header + "There is no available devices." + footer);
 }
 
 TEST_F(PollingTest, StartClearsTheDeviceListBeforeEnumerating) {
@@ -213,7 +199,7 @@ TEST_F(PollingTest, StartClearsTheDeviceListBeforeEnumerating) {
 TEST_F(PollingTest, ThreadCreationFailureClosesTheDeviceWithoutABox) {
   plat::inject_thread_create_failures(1);
   EXPECT_FALSE(StartPolling());
-  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_TRUE(boxes.boxes().empty());
   EXPECT_EQ(card->LiveReferences(), 0);
   EXPECT_EQ(Balance(), 0);
   // The next start works.

@@ -1,7 +1,7 @@
-// The key event engine in virtual time: a small loop stands in for the key
-// event thread (wake on each report, otherwise on the wait limit) and the
-// engine's notifications, monitor posts and texts are recorded with the
-// virtual time at which they happened.
+// The key event engine in virtual time, driven as the key event thread
+// drives it: a pass for each report, a time-out whenever the wait limit the
+// engine asked for passes first. The engine's notifications, monitor posts
+// and texts are recorded with the virtual time at which they happened.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -49,14 +49,14 @@ class Rig : public KeyEngineOutput {
   // The thread starts: its first pass takes a report that is already waiting.
   void Start() {
     engine.emplace(timings, &keys, &remotes, KeyTexts{key_name, code_text, remote_name}, *this);
-    RunPasses();
+    Wake();
   }
 
   // A report from the polling thread at virtual time t (ms since the start).
   void Sample(uint64_t t, bool pressed, uint32_t code) {
     AdvanceTo(t);
     Publish(pressed, code);
-    RunPasses();
+    Wake();
   }
 
   // Reports every `interval` ms in [from, to), then a reported release at
@@ -66,15 +66,15 @@ class Rig : public KeyEngineOutput {
     if (release_reported) Sample(to, false, code);
   }
 
-  // Lets time pass with no report: each wait that ends by its limit runs the
-  // release test and a pass, as the thread does.
+  // Lets time pass with no report: each wait that ends by its limit is a
+  // time-out for the engine.
   void AdvanceTo(uint64_t t) {
     for (;;) {
       const uint32_t limit = engine->NextWait();
       if (limit == plat::kInfinite || wait_start_ + limit >= t) break;
       now_ = wait_start_ + limit;
-      if (engine->ReleaseDue(Tick(), timings)) Publish(false, slot_.Code);
-      RunPasses();
+      last_pass_result = engine->TimedOut(Tick(), timings);
+      wait_start_ = now_;
     }
     now_ = t;
   }
@@ -110,10 +110,10 @@ class Rig : public KeyEngineOutput {
 
   KeyTimings timings;
   StringList keys;
-  StringList remotes{false};
-  char key_name[124];
+  StringList remotes;
+  char key_name[kKeyNameSize];
   char code_text[20];
-  char remote_name[64];
+  char remote_name[kRemoteNameSize];
   std::optional<KeyEngine> engine;
   std::vector<Event> events;
   bool notify_result = true;
@@ -126,11 +126,10 @@ class Rig : public KeyEngineOutput {
   }
 
  private:
-  void RunPasses() {
-    do {
-      const bool taken = std::exchange(slot_new_, false);
-      last_pass_result = engine->Pass(taken ? &slot_ : nullptr, Tick(), timings);
-    } while (slot_new_);
+  // A wake-up: the pass takes the waiting report.
+  void Wake() {
+    const bool taken = std::exchange(slot_new_, false);
+    last_pass_result = engine->Pass(taken ? &slot_ : nullptr, Tick(), timings);
     wait_start_ = now_;
   }
 
@@ -182,7 +181,7 @@ TEST(CodeText, DigitCountFromTheConfigurationIsBounded) {
 
 TEST(KeyNaming, FirstEntryMatchingInAnyCaseNamesTheCode) {
   StringList keys;
-  StringList remotes(false);
+  StringList remotes;
   remotes.Add("My remote");
   remotes.Add("ignored");
   keys.Add("0000000A");           // no "=": never matches
@@ -212,7 +211,7 @@ TEST(KeyNaming, FirstEntryMatchingInAnyCaseNamesTheCode) {
 TEST(KeyNaming, MissingListsNameNothingAndAnEmptyRemoteListGivesAnEmptyName) {
   StringList keys;
   keys.Add("00000001=Power");
-  StringList remotes(false);
+  StringList remotes;
   EXPECT_FALSE(NameKey("00000001", nullptr, &remotes).found);
   KeyNaming n = NameKey("00000001", &keys, &remotes);
   EXPECT_TRUE(n.found);
@@ -452,7 +451,9 @@ TEST(KeyEngine, FirstReportIsAlwaysAChangeAndAReleaseWhileIdleOnlyMonitors) {
   ASSERT_EQ(rig.Monitors().size(), 1u);
   EXPECT_EQ(rig.Monitors()[0].kind, Event::kMonitorRelease);
   EXPECT_EQ(rig.engine->NextWait(), plat::kInfinite);
-  EXPECT_FALSE(rig.engine->ReleaseDue(rig.Tick() + 100000, rig.timings));
+  // A time-out while idle releases nothing.
+  EXPECT_TRUE(rig.engine->TimedOut(rig.Tick() + 100000, rig.timings));
+  EXPECT_EQ(rig.Monitors().size(), 1u);
 }
 
 TEST(KeyEngine, AReportWaitingAtStartIsTakenByTheFirstPass) {

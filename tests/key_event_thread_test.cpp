@@ -20,8 +20,10 @@
 #include "platform/window.h"
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
+#include "plugin/key_output.h"
 #include "plugin/state.h"
 #include "tests/support/test_core.h"
+#include "tests/support/watchdog.h"
 
 namespace {
 
@@ -62,18 +64,10 @@ class KeyEventThreadTest : public ::testing::Test {
     keys.Add("00000002=Mute");
     keys.Add("1234ABCD=Long code");
     remotes.Add("Test remote");
-    KeyList = &keys;
-    RemoteNameList = &remotes;
-    Wait1.store(300);
-    WaitN.store(100);
-    WaitR.store(200);
-    CodeDigits.store(8);
-    SetupMode.store(false);
-    _SetupForm.store(nullptr);
+    ResetPluginStateForTesting();
     CoreWindow.store(core.window());
     std::memset(&KeyEventRecord, 0, sizeof KeyEventRecord);
     std::strcpy(KeyEventRecord.InstanceName, "TEST");
-    PressSlotResetForTesting();
     KeyEvent.store(plat::create_event());
     ASSERT_NE(KeyEvent.load(), nullptr);
 
@@ -85,29 +79,26 @@ class KeyEventThreadTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (thread != nullptr) StopThread();
+    if (KeyEventThreadRunning()) StopThread();
+    EXPECT_TRUE(AllRunsEnded());
     SetKeyEventBeforeResetHookForTesting(nullptr);
     plat::close_handle(KeyEvent.exchange(nullptr));
-    KeyList = nullptr;
-    RemoteNameList = nullptr;
-    SetupMode.store(false);
-    _SetupForm.store(nullptr);
+    ResetPluginStateForTesting();
   }
 
   void StartThread() {
-    KeyEventStop.store(0);
-    KeyEventGeneration.fetch_add(1);
-    thread = plat::create_thread(KeyEventThread, nullptr);
-    ASSERT_NE(thread, nullptr);
+    ASSERT_TRUE(StartKeyEventThread({&KeyOutput(), &KeyEventRecord, &keys, &remotes, KeyEvent.load()}));
   }
 
-  // As Stop does it: flag, wake-up, then a wait that lets a delivery finish.
   void StopThread() {
-    KeyEventStop.store(1);
-    plat::set_event(KeyEvent.load());
-    EXPECT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled) << "thread did not end";
-    plat::close_handle(thread);
-    thread = nullptr;
+    Watchdog guard("the key event thread's end", kGuardMs);
+    StopKeyEventThread();
+  }
+
+  // Every run's thread has ended: a given-up one ends on its own once its
+  // delivery has returned.
+  bool AllRunsEnded() {
+    return core.PumpUntil([] { return KeyEventThreadsRunningForTesting() == 0; }, kGuardMs);
   }
 
   static void Report(bool pressed, uint32_t code) {
@@ -138,11 +129,10 @@ class KeyEventThreadTest : public ::testing::Test {
   }
 
   StringList keys;
-  StringList remotes{false};
+  StringList remotes;
   TestCore core;
   std::vector<RecordBytes> records;
   std::function<void(const Notification&)> on_notify;
-  plat::Handle thread = nullptr;
 };
 
 TEST_F(KeyEventThreadTest, PressRepeatsAndReleaseReachTheCoreWithTheRecordFilled) {
@@ -219,12 +209,12 @@ TEST_F(KeyEventThreadTest, AStopRequestJustBeforeTheResetIsNotLost) {
   g_hook_runs.store(0);
   SetKeyEventBeforeResetHookForTesting([] {
     if (g_hook_runs.fetch_add(1) != 0) return;
-    KeyEventStop.store(1);
-    plat::set_event(KeyEvent.load());
+    RequestKeyEventThreadStop();
   });
   StartThread();  // idle: without a second look it would wait with no limit
-  EXPECT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled) << "stop request lost";
+  EXPECT_TRUE(AllRunsEnded()) << "stop request lost";
   EXPECT_EQ(g_hook_runs.load(), 1);
+  StopThread();
   EXPECT_TRUE(core.received().empty());
 }
 
@@ -246,18 +236,17 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
     if (Count() == 1) PressSlotPublish(true, 2);  // another key: -1, then 0
     if (Count() != 2) return;
     in_flight_inside = KeyNotifyInFlight();
-    // What Stop does inside the core's handler of the -1, and a report that
-    // arrives meanwhile: the thread must not name the new key, send its press,
+    // Stop inside the core's handler of the -1 gives the run up, and a report
+    // arrives meanwhile: the run must not name the new key, send its press,
     // take the report or reset KeyEvent.
-    KeyEventStop.store(1);
-    plat::set_event(KeyEvent.load());
+    StopKeyEventThread();
     PressSlotPublish(true, 1);
     at_stop = Snapshot();
   };
   StartThread();
   Report(true, 1);
   ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 2; }, kGuardMs));
-  ASSERT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled);
+  ASSERT_TRUE(AllRunsEnded());
 
   EXPECT_TRUE(in_flight_inside);
   EXPECT_FALSE(KeyNotifyInFlight());
@@ -268,32 +257,33 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
   EXPECT_EQ(Snapshot(), at_stop);
 }
 
-TEST_F(KeyEventThreadTest, AThreadGivenUpForANewStartEndsAfterItsDelivery) {
+TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
   bool in_flight_before = false;
   bool in_flight_after = true;
   on_notify = [&](const Notification&) {
     if (Count() == 1) PressSlotPublish(true, 2);
     if (Count() != 2) return;
-    // Stop then Start inside the handler of the -1: the flag is clear again,
-    // only the generation tells the old thread that it is no longer wanted.
+    // Stop then Start inside the handler of the -1: the new run has a stop
+    // flag of its own, the old one's stays set.
     in_flight_before = KeyNotifyInFlight();
-    KeyEventStop.store(1);
-    plat::set_event(KeyEvent.load());
-    KeyEventStop.store(0);
-    KeyEventGeneration.fetch_add(1);
+    StopKeyEventThread();
+    StartThread();
     in_flight_after = KeyNotifyInFlight();
-    PressSlotPublish(false, 1);
+    Report(true, 2);  // the old run took Mute's report with it
   };
   StartThread();
   Report(true, 1);
   ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 2; }, kGuardMs));
-  ASSERT_EQ(plat::wait_pumping(thread, kGuardMs), plat::WaitResult::Signaled);
+  // The new run takes the new report of Mute; the old one named nothing.
+  ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 3; }, kGuardMs));
+  StopThread();
+  ASSERT_TRUE(AllRunsEnded());
 
   EXPECT_TRUE(in_flight_before);
-  EXPECT_FALSE(in_flight_after);  // the delivery is not the current thread's
-  EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1}));
-  EXPECT_STREQ(KeyEventRecord.KeyName, "Power");
-  EXPECT_TRUE(PressSlotHasNew());
+  EXPECT_FALSE(in_flight_after);  // the delivery is not the current run's
+  EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1, 0}));
+  EXPECT_EQ(core.received()[1].key_name, "Power");
+  EXPECT_EQ(core.received()[2].key_name, "Mute");
 }
 
 TEST_F(KeyEventThreadTest, InSetupModeTheDialogGetsOnePressAndOneReleaseAndTheCoreNothing) {

@@ -5,6 +5,7 @@
 #include "config/settings.h"
 #include "device/gpio_device.h"
 #include "device/press_slot.h"
+#include "events/key_event_thread.h"
 #include "platform/com.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
@@ -12,36 +13,21 @@
 #include "plugin/exports.h"
 #include "plugin/state.h"
 #include "sim/sim_control.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_core.h"
+#include "tests/support/plugin_test.h"
 
 namespace {
 
-class LifecycleTest : public ::testing::Test {
+class LifecycleTest : public PluginTest {
  protected:
   void SetUp() override {
-    card = sim::control();
-    ASSERT_NE(card, nullptr);
-    card->Reset();
-    plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
+    PluginTest::SetUp();
     // Idle pins never count as a key: no notification unless a test presses.
     dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n");
     creations = card->Creations();
   }
-  void TearDown() override {
-    Close();
-    plat::set_module_path_override(nullptr);
-  }
-  void OpenAccepted() {
-    CoreInfoBlock info(0x02070C00);
-    Open("test", core.window(), info.bytes);
-  }
   int Opened() const { return card->Creations() - creations; }
 
-  TempDir dir;
-  TestCore core;
   MessageBoxCapture boxes;
-  sim::Control* card = nullptr;
   int creations = 0;
 };
 
@@ -61,7 +47,7 @@ TEST_F(LifecycleTest, StartRunsAndASecondStartDoesNothing) {
   Start();
   ASSERT_TRUE(Running.load());
   EXPECT_NE(KeyEvent.load(), nullptr);
-  EXPECT_NE(KeyEventThreadHandle, nullptr);
+  EXPECT_TRUE(KeyEventThreadRunning());
   ASSERT_EQ(DeviceList->Count(), 1);
   Start();
   EXPECT_EQ(Opened(), 1);
@@ -69,7 +55,7 @@ TEST_F(LifecycleTest, StartRunsAndASecondStartDoesNothing) {
   Stop();
   EXPECT_FALSE(Running.load());
   EXPECT_EQ(KeyEvent.load(), nullptr);
-  EXPECT_EQ(KeyEventThreadHandle, nullptr);
+  EXPECT_FALSE(KeyEventThreadRunning());
   EXPECT_EQ(card->LiveReferences(), 0);
   // The device list outlives the device, for the dialog.
   EXPECT_EQ(DeviceList->Count(), 1);
@@ -114,7 +100,7 @@ TEST_F(LifecycleTest, EachFailingCreationLeavesNothingOpenAndTheNextStartWorks) 
     Start();
     EXPECT_FALSE(Running.load());
     EXPECT_EQ(KeyEvent.load(), nullptr);
-    EXPECT_EQ(KeyEventThreadHandle, nullptr);
+    EXPECT_FALSE(KeyEventThreadRunning());
     EXPECT_EQ(card->LiveReferences(), 0);
     EXPECT_TRUE(boxes.boxes().empty());
     plat::inject_thread_create_failures(0);

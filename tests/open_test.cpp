@@ -95,7 +95,6 @@ TEST_F(OpenTest, RecordsTheWindowThePathAndCreatesTheLists) {
   EXPECT_EQ(std::string(ModulePath), dir.file("SAA713x.dll"));
   ASSERT_NE(KeyList, nullptr);
   ASSERT_NE(RemoteNameList, nullptr);
-  EXPECT_FALSE(RemoteNameList->CaseSensitive());
   Close();
   EXPECT_EQ(KeyList, nullptr);
   EXPECT_EQ(RemoteNameList, nullptr);

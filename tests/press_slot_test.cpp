@@ -33,13 +33,6 @@ TEST_F(PressSlotTest, TakesEachReportOnceAndKeepsTheLastPressCodeForReleases) {
   ASSERT_TRUE(PressSlotTake(report));
   EXPECT_EQ(report.Code, 0xFFFFFFFFull);
   EXPECT_FALSE(report.Pressed);
-
-  PressSlotPublish(true, 0x42);
-  PressSlotTake(report);
-  PressSlotPublishRelease();
-  ASSERT_TRUE(PressSlotTake(report));
-  EXPECT_EQ(report.Code, 0x42u);
-  EXPECT_FALSE(report.Pressed);
 }
 
 TEST_F(PressSlotTest, AnUntakenReportIsReplacedByTheNewest) {

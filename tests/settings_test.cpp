@@ -59,7 +59,7 @@ class Settings : public ::testing::Test {
 
   TempDir dir_;
   StringList keys_;
-  StringList names_{false};
+  StringList names_;
 };
 
 const char kAverTV[] =

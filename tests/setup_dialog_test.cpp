@@ -21,6 +21,7 @@
 #include "platform/window.h"
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
+#include "plugin/restart.h"
 #include "plugin/state.h"
 #include "setup/headless_form.h"
 #include "setup/model_list.h"
@@ -52,20 +53,6 @@ void ShowAndRun(HeadlessForm& form, const std::function<void()>& body) {
   });
 }
 
-// What a message box does while a change handler runs: recorded, and the
-// user may act on the dialog meanwhile.
-struct BoxLog {
-  static std::vector<std::string> texts;
-  static std::function<void()> during;
-  static int Sink(const char* text, const char*, unsigned) {
-    texts.emplace_back(text != nullptr ? text : "");
-    if (during) during();
-    return 1;
-  }
-};
-std::vector<std::string> BoxLog::texts;
-std::function<void()> BoxLog::during;
-
 class SetupDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,24 +60,14 @@ class SetupDialogTest : public ::testing::Test {
     card = sim::control();
     ASSERT_NE(card, nullptr);
     card->Reset();
-    Interval.store(50);
-    Device.store(0);
-    Wait1.store(300);
-    WaitN.store(100);
-    WaitR.store(200);
-    LastShownCode = ~uint64_t{0};
     // A report an earlier test's card left untaken would be the first press.
-    PressSlotResetForTesting();
-    BoxLog::texts.clear();
-    BoxLog::during = nullptr;
-    plat::set_message_box_sink(&BoxLog::Sink);
+    ResetPluginStateForTesting();
   }
   void TearDown() override {
     Stop();
     SetupMode.store(false);
     _SetupForm.store(nullptr);
     Close();
-    plat::set_message_box_sink(nullptr);
     if (card != nullptr) card->Reset();
     plat::set_module_path_override(nullptr);
   }
@@ -101,6 +78,7 @@ class SetupDialogTest : public ::testing::Test {
 
   TempDir dir;
   TestCore core;
+  MessageBoxCapture boxes;
   CoreInfoBlock info{0x02070C00};
   sim::Control* card = nullptr;
 };
@@ -108,7 +86,7 @@ class SetupDialogTest : public ::testing::Test {
 // The dialog as Setup runs it: in setup mode, addressed by the key event
 // thread, with the plug-in started; stopped again before the form goes.
 struct SetupSession {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   SetupSession() {
     _SetupForm.store(&form);
     SetupMode.store(true);
@@ -160,7 +138,7 @@ TEST_F(SetupDialogTest, AMissingDefaultConfigPreselectsTheFileFoundFirstAndClosi
   const std::vector<std::string> found = plat::find_files(dir.path(), "*.cfg");
   ASSERT_EQ(found.size(), 3u);
 
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     const HeadlessView& view = form.View();
     EXPECT_EQ(Texts(view.ModelItems()), (std::vector<std::string>{"Alpha", "Mike", "Zulu"}));
@@ -178,7 +156,7 @@ TEST_F(SetupDialogTest, TheDefaultConfigIsMatchedIgnoringCaseAndNoFileWritesTheF
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=TWO.CFG\n");
   OpenPlugin();
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [&] {
       const HeadlessView& view = form.View();
       ASSERT_GE(view.ModelIndex(), 0);
@@ -188,7 +166,7 @@ TEST_F(SetupDialogTest, TheDefaultConfigIsMatchedIgnoringCaseAndNoFileWritesTheF
   }
   std::filesystem::remove(dir.file("Remote One.cfg").c_str());
   std::filesystem::remove(dir.file("two.cfg").c_str());
-  HeadlessForm empty;
+  HeadlessForm empty{DialogRestart()};
   ShowAndRun(empty, [&] {
     EXPECT_TRUE(empty.View().ModelItems().empty());
     EXPECT_EQ(empty.View().ModelIndex(), -1);
@@ -225,7 +203,7 @@ TEST_F(SetupDialogTest, TwoFilesWithTheSameNameAreBothListedEachCarryingItsOwnFi
   dir.write("other.cfg", Definition("Another", "", ""));
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=other.cfg\n");
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     const HeadlessView& view = form.View();
     ASSERT_EQ(Texts(view.ModelItems()), (std::vector<std::string>{"Another", "Same", "Same"}));
@@ -248,7 +226,7 @@ TEST_F(SetupDialogTest, UnreadableDefinitionsAndFoldersNamedCfgAreListedAsUnknow
   dir.write("noname.cfg", "[Keys]\n00000001=A\n");
   ASSERT_TRUE(std::filesystem::create_directory(dir.file("folder.cfg")));
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     EXPECT_EQ(Texts(form.View().ModelItems()), (std::vector<std::string>{"<Unknown>", "<Unknown>", "Named"}));
   });
@@ -258,7 +236,7 @@ TEST_F(SetupDialogTest, TheKeyTableShowsEveryLineAndTheFirstNameOfARepeatedCode)
   dir.write("r.cfg", Definition("R", "", "00000001=One\n0000000A=Ten\n0000000a=Ten again\n00000002=\n"));
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=r.cfg\n");
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     const std::vector<KeyRow>& rows = form.View().KeyRows();
     ASSERT_EQ(rows.size(), static_cast<size_t>(KeyList->Count()));
@@ -277,7 +255,7 @@ TEST_F(SetupDialogTest, TheDeviceListShowsTheSavedPositionNotTheOneInMemory) {
   DeviceList->Add("Card A");
   DeviceList->Add("Card B");
   Device.store(0);
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     EXPECT_EQ(form.View().DeviceItems(), (std::vector<std::string>{"Card A", "Card B"}));
     EXPECT_EQ(form.View().DeviceIndex(), 1);
@@ -292,7 +270,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
   OpenPlugin();
   DeviceList->Add("Only card");
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [&] { EXPECT_EQ(form.View().DeviceIndex(), -1); });
   }
   EXPECT_EQ(Saved("Device"), "3");
@@ -300,7 +278,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
 
   dir.write("SAA713x.ini", "[Main]\nDevice=-1\n");
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [&] { EXPECT_EQ(form.View().DeviceIndex(), -1); });
   }
   EXPECT_EQ(Saved("Device"), "-1");
@@ -308,7 +286,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
   std::filesystem::remove(dir.file("SAA713x.ini").c_str());
   DeviceList->Clear();
   {
-    HeadlessForm form;
+    HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [] {});
   }
   EXPECT_EQ(Saved("Device"), "<missing>");
@@ -320,7 +298,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
 TEST_F(SetupDialogTest, SpinnersStopAtTheirLimitsAndChangeTheSettingsAtOnce) {
   dir.write("SAA713x.ini", "[Main]\nInterval=20\nWait1=950\nWaitN=5\nWaitR=70000\n");
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     HeadlessView& view = form.View();
     EXPECT_EQ(view.SpinnerPosition(Spinner::Interval), 20);
@@ -348,7 +326,7 @@ TEST_F(SetupDialogTest, SpinnersStopAtTheirLimitsAndChangeTheSettingsAtOnce) {
 
 TEST_F(SetupDialogTest, TheSpinnerHandlersWidenTheSignedPosition) {
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   form.Dialog().WaitRUpDownChangingEx(static_cast<int16_t>(-2));
   EXPECT_EQ(WaitR.load(), -2);
   form.Dialog().IntervalUpDownChangingEx(INT16_MAX);
@@ -375,7 +353,7 @@ class SetupMonitoringTest : public SetupDialogTest {
 };
 
 TEST_F(SetupMonitoringTest, PressReleasePressOfOneKeySetsLabelsAndRowOnlyTheFirstTime) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     HeadlessView& view = form.View();
     EXPECT_EQ(view.TestCaption(), "Monitoring");
@@ -400,11 +378,11 @@ TEST_F(SetupMonitoringTest, PressReleasePressOfOneKeySetsLabelsAndRowOnlyTheFirs
 
 TEST_F(SetupMonitoringTest, AFreshDialogShowingTheLastCodeOfAnEarlierOneChangesOnlyTheCaption) {
   {
-    HeadlessForm earlier;
+    HeadlessForm earlier{DialogRestart()};
     ShowAndRun(earlier, [&] { Post(earlier, kMonitorPress, 0, 3); });
     EXPECT_EQ(earlier.View().CodeLabel(), "Code: 00000003");
   }
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     Post(form, kMonitorPress, 0, 3);
     EXPECT_EQ(form.View().TestCaption(), "Pressed");
@@ -417,7 +395,7 @@ TEST_F(SetupMonitoringTest, AFreshDialogShowingTheLastCodeOfAnEarlierOneChangesO
 }
 
 TEST_F(SetupMonitoringTest, AnUnknownCodeShowsItsTextTwiceAndLeavesTheRow) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     HeadlessView& view = form.View();
     Post(form, kMonitorPress, 0, 3);
@@ -436,7 +414,7 @@ TEST_F(SetupMonitoringTest, AnUnknownCodeShowsItsTextTwiceAndLeavesTheRow) {
 // Mend: the key label names the code the message carries, whatever the
 // record holds by the time the message is handled.
 TEST_F(SetupMonitoringTest, TheKeyLabelNamesTheDisplayedCodeNotWhatTheRecordHoldsLater) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     std::strcpy(KeyEventRecord.KeyName, "Three");  // the engine moved on to a later key
     Post(form, kMonitorPress, 0, 1);
@@ -446,7 +424,7 @@ TEST_F(SetupMonitoringTest, TheKeyLabelNamesTheDisplayedCodeNotWhatTheRecordHold
 }
 
 TEST_F(SetupMonitoringTest, OtherMessagesAreNotConsumed) {
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   EXPECT_FALSE(form.Dialog().WndProc(plat::kWmUser + 2, 0, 1));
   EXPECT_TRUE(form.Dialog().WndProc(kMonitorRelease, 0, 0));
   EXPECT_EQ(form.View().TestCaption(), "Released");
@@ -555,13 +533,13 @@ TEST_F(SetupLiveTest, AStartFailingInAChangeHandlerLeavesTheDialogUsable) {
     card->SetFailure(sim::Call::Create, sim::kAnyDevice, static_cast<int32_t>(0x80004005));
     const int radio = ItemOf(view, "Radio");
     const int tv = ItemOf(view, "TV");
-    BoxLog::during = [&] {
+    boxes.set_during([&] {
       EXPECT_TRUE(form.Dialog().Changing());
       form.UserSelectModel(tv);  // ignored while the box is up
-    };
+    });
     form.UserSelectModel(radio);
-    BoxLog::during = nullptr;
-    ASSERT_EQ(BoxLog::texts.size(), 1u);
+    boxes.set_during(nullptr);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_FALSE(Running.load());
     EXPECT_FALSE(form.Dialog().Changing());
     // Refilled with what the failed attempt left: no device, the new model.
@@ -577,7 +555,7 @@ TEST_F(SetupLiveTest, AStartFailingInAChangeHandlerLeavesTheDialogUsable) {
     EXPECT_EQ(view.DeviceIndex(), 0);  // the device the file kept
     EXPECT_EQ(Saved("DefaultConfig"), "tv.cfg");
   });
-  EXPECT_EQ(BoxLog::texts.size(), 1u);
+  EXPECT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(Saved("Device"), "0");
 }
 

@@ -4,37 +4,29 @@
 #include <gtest/gtest.h>
 
 #include "events/key_event_thread.h"
+#include "events/key_event_thread_testing.h"
 #include "platform/com.h"
 #include "platform/module.h"
 #include "platform/sync.h"
 #include "plugin/exports.h"
 #include "plugin/state.h"
 #include "sim/sim_control.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_core.h"
+#include "tests/support/plugin_test.h"
 #include "tests/support/watchdog.h"
 
 namespace {
 
 constexpr uint32_t kGuardMs = 20000;
 
-class StopReentryTest : public ::testing::Test {
+class StopReentryTest : public PluginTest {
  protected:
   void SetUp() override {
-    card = sim::control();
-    ASSERT_NE(card, nullptr);
-    card->Reset();
-    plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
+    PluginTest::SetUp();
     dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
                             "[Keys]\n0000000C=Power\n");
     dir.write("SAA713x.ini", "[Main]\nInterval=10\n");
-    CoreInfoBlock info(0x02070C00);
-    Open("test", core.window(), info.bytes);
+    OpenAccepted();
     card->SetPins(sim::kAnyDevice, 0x10C);  // a key held from the start
-  }
-  void TearDown() override {
-    Close();
-    plat::set_module_path_override(nullptr);
   }
   bool WaitForDeliveryInFlight() {
     const uint32_t start = plat::tick_count();
@@ -44,10 +36,6 @@ class StopReentryTest : public ::testing::Test {
     }
     return true;
   }
-
-  TempDir dir;
-  TestCore core;
-  sim::Control* card = nullptr;
 };
 
 TEST_F(StopReentryTest, StopLetsTheDeliveryInFlightCompleteInsteadOfDeadlocking) {
@@ -127,8 +115,7 @@ TEST_F(StopReentryTest, CloseInsideTheHandlerFreesNothingTheThreadStillUses) {
 TEST_F(StopReentryTest, ThousandStartStopCyclesWhileKeysArePressedLeakNothing) {
   dir.write("SAA713x.ini", "[Main]\nInterval=1\n");
   Close();
-  CoreInfoBlock info(0x02070C00);
-  Open("test", core.window(), info.bytes);
+  OpenAccepted();
 #if !defined(_WIN32)
   const int balance = plat::com_init_balance();
 #endif
@@ -145,6 +132,64 @@ TEST_F(StopReentryTest, ThousandStartStopCyclesWhileKeysArePressedLeakNothing) {
   EXPECT_EQ(plat::com_init_balance(), balance);
 #endif
   EXPECT_FALSE(core.received().empty());
+}
+
+// What a core does when it reloads the plug-in in reaction to a key: Close,
+// Stop, or Stop and Start inside its handler of the first press, then Open and
+// Start once the handler has returned. Meanwhile another key goes down. The
+// thread that the inner Stop had to give up wakes from its delivery while the
+// core's thread opens and starts again; it must end there and never name the
+// new key with the lists that Close freed (AddressSanitizer), race the new run
+// (ThreadSanitizer) or send anything.
+// Set by the handler that gave a run up: that run is held right after its
+// delivery returns, so the core's thread opens and starts meanwhile.
+std::atomic<bool> g_hold_given_up{false};
+
+TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn) {
+  SetKeyEventAfterDeliveryHookForTesting([] {
+    if (g_hold_given_up.exchange(false)) plat::sleep_ms(2);
+  });
+  dir.write("SAA713x.ini", "[Main]\nInterval=1\n");
+  dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
+                          "[Keys]\n0000000C=Power\n0000000D=Mute\n");
+  Close();
+  OpenAccepted();
+  enum Reload { kClose, kStop, kStopStart, kReloads };
+  Watchdog guard("1000 reloads from inside the core's handler", 120000);
+  for (int round = 0; round < 1000; ++round) {
+    const Reload reload = static_cast<Reload>(round % kReloads);
+    SCOPED_TRACE(round);
+    bool reloaded = false;
+    card->SetPins(sim::kAnyDevice, 0x10C);
+    core.on_notify = [&](const Notification&) {
+      if (reloaded) return;
+      reloaded = true;
+      if (reload == kClose) Close();
+      if (reload != kClose) Stop();
+      card->SetPins(sim::kAnyDevice, 0x10D);
+      // Every other round the given-up run is held; otherwise it races freely.
+      g_hold_given_up.store(round % 2 == 0);
+      if (reload == kStopStart) Start();
+    };
+    const size_t before = core.received().size();
+    Start();
+    ASSERT_TRUE(core.PumpUntil([&] { return reloaded; }));
+    core.on_notify = nullptr;
+    if (reload == kClose) OpenAccepted();
+    Start();
+    // Only the new run speaks after the reload: it begins with a press (of a
+    // report of Power the slot may have kept) and names Mute.
+    const auto mute_pressed = [&] {
+      const auto& n = core.received();
+      return n.size() > before + 1 && n.back().repeat == 0 && n.back().key_name == "Mute";
+    };
+    ASSERT_TRUE(core.PumpUntil(mute_pressed));
+    EXPECT_EQ(core.received()[before + 1].repeat, 0);
+    Stop();
+    ASSERT_EQ(card->LiveReferences(), 0);
+  }
+  SetKeyEventAfterDeliveryHookForTesting(nullptr);
+  EXPECT_TRUE(core.PumpUntil([] { return KeyEventThreadsRunningForTesting() == 0; }));
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include "platform/sync.h"
 #include "platform/window.h"
 #include "plugin/core_interface.h"
+#include "setup/form_window.h"
+#include "tests/support/core_support.h"
 #include "sim/script.h"
 #include "sim/sim_control.h"
 
@@ -69,16 +71,9 @@ bool LoadPlugin(const std::string& path, Plugin& plugin) {
 
 uint32_t start_tick = 0;
 
-std::string Text(uint32_t address) {
-  if (address == 0) return "";
-  // The record carries 32-bit addresses of texts of at most 63 characters.
-  const char* text = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
-  return std::string(text, strnlen(text, 64));
-}
-
 intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
   if (msg != kKeyNotify) return 0;
-  const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
+  const RecordTexts record = ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam));
   const int32_t repeat = static_cast<int32_t>(lparam);
   char kind[24];
   if (repeat == 0) std::snprintf(kind, sizeof kind, "press");
@@ -86,8 +81,7 @@ intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, int
   else std::snprintf(kind, sizeof kind, "repeat %" PRId32, repeat);
   const uint32_t elapsed = plat::tick_count() - start_tick;
   std::printf("%4u.%03u s  %-10s %-12s %-17s %s\n", elapsed / 1000, elapsed % 1000, kind,
-              std::string(record->KeyName, strnlen(record->KeyName, sizeof record->KeyName)).c_str(),
-              Text(record->CodeText).c_str(), Text(record->RemoteName).c_str());
+              record.key_name.c_str(), record.code_text.c_str(), record.remote_name.c_str());
   std::fflush(stdout);
   return 0;
 }
@@ -108,15 +102,6 @@ void ShowSetup(const Plugin& plugin, uint32_t ms, bool keep_open) {
   }
   plugin.Setup();
   if (closer.joinable()) closer.join();
-}
-
-void Pump(uint32_t ms) {
-  const uint32_t start = plat::tick_count();
-  while (plat::tick_count() - start < ms) {
-    plat::wait_for_message(20);
-    plat::Message m;
-    while (plat::peek_message(m)) plat::dispatch_message(m);
-  }
 }
 
 // A copy of the plug-in with the sample definition beside it, so the run
@@ -184,10 +169,8 @@ int main(int argc, char** argv) {
   if (!LoadPlugin(plugin_path, plugin)) return 1;
 
   plat::WindowHandle window = plat::create_message_window(&CoreProc, nullptr);
-  uint8_t info[64] = {};
-  const uint32_t version = 0x02070C00;
-  std::memcpy(info + 28, &version, sizeof version);
-  const char* description = plugin.Open("DEMO", window, info);
+  const CoreInfoBlock info(0x02070C00);
+  const char* description = plugin.Open("DEMO", window, info.bytes);
   std::printf("plug-in: %s (%s)\n", description, plugin_path.c_str());
   std::printf("remote session: %s\n\n", options.script.c_str());
   std::printf("    time    event      key          code              remote\n");
@@ -200,7 +183,7 @@ int main(int argc, char** argv) {
     ShowSetup(plugin, session_ms, options.keep_open);
   } else {
     plugin.Start();
-    Pump(session_ms);
+    PumpFor(session_ms);
     plugin.Stop();
     std::printf("\nsetup dialog as the plug-in fills it:\n");
     std::fflush(stdout);

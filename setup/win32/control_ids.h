@@ -1,9 +1,10 @@
 // Names of the setup window and its controls, for the window and for the
 // programs that drive it. No <windows.h> here.
 #pragma once
+#include "setup/caption.h"
 
 constexpr char kSetupWindowClass[] = "TSetupForm";
-constexpr char kSetupCaption[] = "Philips SAA713x TV tuner";
+inline constexpr const char* kSetupCaption = PluginDescription;
 constexpr int kSetupClientWidth = 470;
 constexpr int kSetupClientHeight = 259;
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <utility>
 
-#include "platform/message_box.h"
 #include "setup/headless_form.h"
+#include "setup/spinners.h"
 #include "setup/win32/control_ids.h"
 #include "setup/win32/setup_layout.h"
 #include "setup/win32/win32_view.h"
@@ -28,55 +28,10 @@ HINSTANCE ThisModule() {
   return module;
 }
 
-// Boxes shown while a change handler runs belong to the dialog: they stay
-// above it and keep it disabled until they are answered.
-HWND g_box_owner = nullptr;
-
-int OwnedMessageBox(const char* text, const char* caption, unsigned flags) {
-  return MessageBoxA(g_box_owner, text, caption, flags);
-}
-
-class OwnedBoxes {
- public:
-  explicit OwnedBoxes(HWND owner) {
-    previous_ = plat::set_message_box_sink(&OwnedMessageBox);
-    if (previous_ != nullptr) {
-      plat::set_message_box_sink(previous_);  // someone else collects the boxes
-    } else {
-      installed_ = true;
-      saved_owner_ = std::exchange(g_box_owner, owner);
-    }
-  }
-  ~OwnedBoxes() {
-    if (!installed_) return;
-    g_box_owner = saved_owner_;
-    plat::set_message_box_sink(nullptr);
-  }
-  OwnedBoxes(const OwnedBoxes&) = delete;
-  OwnedBoxes& operator=(const OwnedBoxes&) = delete;
-
- private:
-  plat::MessageBoxSink previous_ = nullptr;
-  HWND saved_owner_ = nullptr;
-  bool installed_ = false;
-};
-
-Spinner SpinnerOfControl(UINT_PTR id) {
-  switch (id) {
-    case kIdWait1UpDown: return Spinner::Wait1;
-    case kIdWaitNUpDown: return Spinner::WaitN;
-    case kIdWaitRUpDown: return Spinner::WaitR;
-    default: return Spinner::Interval;
-  }
-}
-
-bool IsUpDown(UINT_PTR id) {
-  return id == kIdWait1UpDown || id == kIdWaitNUpDown || id == kIdWaitRUpDown || id == kIdIntervalUpDown;
-}
-
 }  // namespace
 
 struct TSetupForm::Impl {
+  explicit Impl(PluginRestart& restart) : dialog(view, restart) {}
   static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
   bool PreTranslate(MSG& message);
@@ -91,7 +46,7 @@ struct TSetupForm::Impl {
   HWND last_focus = nullptr;
   SetupControls controls;
   Win32View view{controls};
-  SetupDialog dialog{view};
+  SetupDialog dialog;
   bool closed = false;
 };
 
@@ -126,9 +81,11 @@ LRESULT TSetupForm::Impl::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
-      if (header->code == UDN_DELTAPOS && IsUpDown(header->idFrom)) {
+      const SpinnerSpec* spinner =
+          header->code == UDN_DELTAPOS ? SpinnerOfControl(static_cast<int>(header->idFrom)) : nullptr;
+      if (spinner != nullptr) {
         auto* step = reinterpret_cast<NMUPDOWN*>(lparam);
-        const int16_t proposed = dialog.SpinnerChanging(SpinnerOfControl(header->idFrom), step->iPos, step->iDelta);
+        const int16_t proposed = dialog.SpinnerChanging(spinner->which, step->iPos, step->iDelta);
         step->iDelta = proposed - step->iPos;  // land exactly on the clamped position
         return 0;                              // allow the step
       }
@@ -184,10 +141,9 @@ void TSetupForm::Impl::EndModal() {
   PostMessageA(window, WM_NULL, 0, 0);  // wake the modal loop
 }
 
-void TSetupForm::Impl::RunChange(void (SetupDialog::*handler)()) {
-  OwnedBoxes boxes(window);
-  (dialog.*handler)();
-}
+// A box that a restart shows (a device error) has no owner window, as every
+// box of the plug-in.
+void TSetupForm::Impl::RunChange(void (SetupDialog::*handler)()) { (dialog.*handler)(); }
 
 void TSetupForm::Impl::Centre() {
   RECT area{};
@@ -200,7 +156,8 @@ void TSetupForm::Impl::Centre() {
                area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-TSetupForm::TSetupForm(plat::WindowHandle owner) : impl_(std::make_unique<Impl>()) {
+TSetupForm::TSetupForm(plat::WindowHandle owner, PluginRestart& restart)
+    : impl_(std::make_unique<Impl>(restart)) {
   Impl& impl = *impl_;
   impl.instance = ThisModule();
   impl.owner = static_cast<HWND>(owner);

@@ -42,22 +42,13 @@ const ControlSpec kControls[] = {
     {WC_STATICA, "Model:", kChild | SS_LEFT, 0, 4, 42, 200, 13, kIdLabel6},
     {WC_STATICA, "Code:", kChild | SS_LEFT | SS_NOPREFIX, 0, 14, 96, 236, 13, kIdCodeLabel},
     {WC_STATICA, "", kChild | SS_LEFT | SS_NOPREFIX, 0, 14, 114, 236, 13, kIdKeyLabel},
-    {WC_STATICA, "Wait before repeat", kChild | SS_LEFT, 0, 12, 158, 96, 13, kIdLabel1},
-    {WC_STATICA, "Repeat period", kChild | SS_LEFT, 0, 12, 181, 96, 13, kIdLabel3},
-    {WC_STATICA, "Release timeout", kChild | SS_LEFT, 0, 12, 204, 96, 13, kIdLabel4},
-    {WC_STATICA, "Update", kChild | SS_LEFT, 0, 168, 158, 34, 13, kIdLabel5},
+    {WC_STATICA, SpinnerSpecOf(Spinner::Wait1).label, kChild | SS_LEFT, 0, 12, 158, 96, 13, kIdLabel1},
+    {WC_STATICA, SpinnerSpecOf(Spinner::WaitN).label, kChild | SS_LEFT, 0, 12, 181, 96, 13, kIdLabel3},
+    {WC_STATICA, SpinnerSpecOf(Spinner::WaitR).label, kChild | SS_LEFT, 0, 12, 204, 96, 13, kIdLabel4},
+    {WC_STATICA, SpinnerSpecOf(Spinner::Interval).label, kChild | SS_LEFT, 0, 168, 158, 34, 13, kIdLabel5},
     {WC_BUTTONA, "Monitoring", kChild | BS_GROUPBOX, 0, 4, 76, 253, 61, kIdTestGroup},
     {WC_BUTTONA, "Timing", kChild | BS_GROUPBOX, 0, 4, 137, 253, 90, kIdGroupBox1},
 };
-
-Spinner SpinnerOfUpDown(int id) {
-  switch (id) {
-    case kIdWait1UpDown: return Spinner::Wait1;
-    case kIdWaitNUpDown: return Spinner::WaitN;
-    case kIdWaitRUpDown: return Spinner::WaitR;
-    default: return Spinner::Interval;
-  }
-}
 
 void SetUpKeyTable(HWND table) {
   SendMessageA(table, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
@@ -99,20 +90,16 @@ bool CreateSetupControls(HWND window, HINSTANCE instance, SetupControls& control
       case kIdValueListEditor: controls.key_table = control; SetUpKeyTable(control); break;
       case kIdDeviceCombo: controls.device_combo = control; break;
       case kIdModelCombo: controls.model_combo = control; break;
-      case kIdWait1UpDown:
-      case kIdWaitNUpDown:
-      case kIdWaitRUpDown:
-      case kIdIntervalUpDown: {
-        const Spinner which = SpinnerOfUpDown(control_spec.id);
-        controls.up_downs[static_cast<int>(which)] = control;
-        SetUpSpinner(control, previous, SpinnerSpecOf(which));
-        break;
-      }
       case kIdOKButton: controls.ok_button = control; break;
       case kIdTestGroup: controls.test_group = control; break;
       case kIdCodeLabel: controls.code_label = control; break;
       case kIdKeyLabel: controls.key_label = control; break;
-      default: break;
+      default:
+        if (const SpinnerSpec* spinner = SpinnerOfControl(control_spec.id)) {
+          controls.up_downs[static_cast<int>(spinner->which)] = control;
+          SetUpSpinner(control, previous, *spinner);
+        }
+        break;
     }
     previous = control;
   }

@@ -49,13 +49,12 @@ class CardTest : public ::testing::Test {
     ASSERT_NE(card, nullptr) << "simulated card not reachable";
     card->Reset();
     card->EnableLog(true);
-    DeviceList = new StringList();
+    CreateDeviceList();
     balance_before = plat::com_init_balance();
   }
   void TearDown() override {
     CloseDevice();  // harmless when nothing is open
-    delete DeviceList;
-    DeviceList = nullptr;
+    FreeDeviceList();
     card->Reset();
   }
   void SetDevices(std::initializer_list<sim::PciIds> ids) {

@@ -6,7 +6,13 @@
 #include "platform/message_box.h"
 #include "platform/sync.h"
 #include "platform/window.h"
+#include "config/settings.h"
+#include "device/press_slot.h"
 #include "plugin/core_interface.h"
+#include "plugin/exports.h"
+#include "plugin/state.h"
+#include "setup/setup_logic.h"
+#include "tests/support/core_support.h"
 
 TestCore::TestCore() { window_ = plat::create_message_window(&TestCore::Proc, this); }
 
@@ -22,14 +28,13 @@ intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr
                         intptr_t lparam) {
   auto* self = static_cast<TestCore*>(context);
   if (msg != kKeyNotify) return 0;
-  const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
+  const RecordTexts texts = ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam));
   Notification n;
   n.repeat = static_cast<int32_t>(lparam);
-  n.instance.assign(record->InstanceName, strnlen(record->InstanceName, sizeof(record->InstanceName)));
-  n.key_name.assign(record->KeyName, strnlen(record->KeyName, sizeof(record->KeyName)));
-  // The record carries 32-bit addresses of the thread's texts.
-  if (record->CodeText != 0) n.code_text = reinterpret_cast<const char*>(uintptr_t{record->CodeText});
-  if (record->RemoteName != 0) n.remote_name = reinterpret_cast<const char*>(uintptr_t{record->RemoteName});
+  n.instance = texts.instance;
+  n.key_name = texts.key_name;
+  n.code_text = texts.code_text;
+  n.remote_name = texts.remote_name;
   n.tick = plat::tick_count();
   self->received_.push_back(n);
   if (self->on_notify) self->on_notify(self->received_.back());
@@ -37,30 +42,24 @@ intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr
 }
 
 bool TestCore::PumpUntil(const std::function<bool()>& pred, uint32_t guard_ms) {
-  const uint32_t start = plat::tick_count();
-  while (!pred()) {
-    if (plat::tick_count() - start >= guard_ms) return false;
-    plat::wait_for_message(10);
-    plat::Message m;
-    while (plat::peek_message(m)) plat::dispatch_message(m);
-  }
-  return true;
+  return ::PumpUntil(pred, guard_ms);
 }
 
-void TestCore::PumpFor(uint32_t ms) {
-  const uint32_t start = plat::tick_count();
-  PumpUntil([&] { return plat::tick_count() - start >= ms; }, ms + 1000);
-}
-
-CoreInfoBlock::CoreInfoBlock(uint32_t version) { std::memcpy(bytes + 28, &version, 4); }
+void TestCore::PumpFor(uint32_t ms) { ::PumpFor(ms); }
 
 namespace {
 std::mutex box_mutex;
 std::vector<MessageBoxCapture::Box> captured;
+std::function<void()> during;
 
 int Capture(const char* text, const char* caption, unsigned flags) {
-  std::lock_guard<std::mutex> lock(box_mutex);
-  captured.push_back({text ? text : "", caption ? caption : "", flags});
+  std::function<void()> action;
+  {
+    std::lock_guard<std::mutex> lock(box_mutex);
+    captured.push_back({text ? text : "", caption ? caption : "", flags});
+    action = during;
+  }
+  if (action) action();
   return 1;
 }
 }  // namespace
@@ -70,7 +69,33 @@ MessageBoxCapture::MessageBoxCapture() {
   plat::set_message_box_sink(&Capture);
 }
 
-MessageBoxCapture::~MessageBoxCapture() { plat::set_message_box_sink(nullptr); }
+MessageBoxCapture::~MessageBoxCapture() {
+  plat::set_message_box_sink(nullptr);
+  set_during(nullptr);
+}
+
+void MessageBoxCapture::set_during(std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(box_mutex);
+  during = std::move(action);
+}
+
+void ResetPluginStateForTesting() {
+  Interval.store(kDefaultInterval);
+  Device.store(0);
+  Wait1.store(kDefaultWait1);
+  WaitN.store(kDefaultWaitN);
+  WaitR.store(kDefaultWaitR);
+  ReleaseDetect.store(true);
+  ResetAdr.store(-1);
+  PressMask.store(0);
+  PressFlag.store(false);
+  KeyMask.store(0xFFFFFFFFu);
+  CodeDigits.store(kDefaultCodeDigits);
+  PressSlotResetForTesting();
+  SetupMode.store(false);
+  _SetupForm.store(nullptr);
+  LastShownCode = ~uint64_t{0};
+}
 
 std::vector<MessageBoxCapture::Box> MessageBoxCapture::boxes() const {
   std::lock_guard<std::mutex> lock(box_mutex);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/types.h"
+#include "tests/support/core_support.h"
 
 struct Notification {
   int32_t repeat = 0;
@@ -41,12 +42,6 @@ class TestCore {
   std::vector<Notification> received_;
 };
 
-// Version field accepted by the plug-in, in a CoreInfo-shaped block.
-struct CoreInfoBlock {
-  uint8_t bytes[64] = {};
-  explicit CoreInfoBlock(uint32_t version);
-};
-
 // Captures message boxes instead of showing them.
 class MessageBoxCapture {
  public:
@@ -59,4 +54,11 @@ class MessageBoxCapture {
   };
   std::vector<Box> boxes() const;
   void clear();
+  // Runs while a box shows, on the thread that shows it: what the user does
+  // meanwhile. Cleared with the capture.
+  void set_during(std::function<void()> action);
 };
+
+// The plug-in-wide state a test may have changed, back to its values at
+// load: the settings, the press slot, setup mode and the dialog pointer.
+void ResetPluginStateForTesting();

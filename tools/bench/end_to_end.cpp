@@ -21,6 +21,7 @@
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
 #include "plugin/state.h"
+#include "tests/support/core_support.h"
 #include "sim/sim_control.h"
 #include "tools/bench/alloc_count.h"
 #include "tools/bench/timed_card.h"
@@ -48,23 +49,6 @@ intptr_t CoreProc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t, in
   state->repeat = static_cast<int32_t>(lparam);
   ++state->count;
   return 0;
-}
-
-template <typename Pred>
-bool PumpUntil(Pred pred, uint32_t guard_ms) {
-  const int64_t end = NowNs() + int64_t{guard_ms} * 1000000;
-  while (!pred()) {
-    if (NowNs() >= end) return false;
-    plat::wait_for_message(10);  // dispatches sent messages on the way
-    plat::Message m;
-    while (plat::peek_message(m)) plat::dispatch_message(m);
-  }
-  return true;
-}
-
-void PumpFor(uint32_t ms) {
-  const int64_t end = NowNs() + int64_t{ms} * 1000000;
-  PumpUntil([end] { return NowNs() >= end; }, ms + 1000);
 }
 
 uint32_t TableCode(int entry) { return 0x10u + static_cast<uint32_t>(entry); }
@@ -186,9 +170,8 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
 
   Session session(card);
   plat::WindowHandle window = plat::create_message_window(&CoreProc, session.state());
-  uint8_t info[64] = {};
-  std::memcpy(info + 28, &kCoreVersion, sizeof kCoreVersion);
-  Open("bench", window, info);
+  const CoreInfoBlock info(kCoreVersion);
+  Open("bench", window, info.bytes);
   Start();
   if (!Running.load()) {
     figures.failure = "Start did not start the plug-in";

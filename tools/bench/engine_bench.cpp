@@ -37,7 +37,7 @@ struct Table {
   static uint32_t Code(int entry) { return 0x10u + static_cast<uint32_t>(entry); }
 
   StringList keys;
-  StringList remotes{false};
+  StringList remotes;
 };
 
 struct Fixture {
@@ -47,9 +47,9 @@ struct Fixture {
   }
   KeyTimings timings;
   Table table;
-  std::array<char, 124> key_name{};
-  std::array<char, 20> code_text{};
-  std::array<char, 64> remote_name{};
+  std::array<char, kKeyNameSize> key_name{};
+  std::array<char, kCodeTextSize> code_text{};
+  std::array<char, kRemoteNameSize> remote_name{};
   NoOutput output;
   std::optional<KeyEngine> engine;
 };

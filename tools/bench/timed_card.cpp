@@ -20,7 +20,10 @@ std::atomic<uint64_t> g_samples{0};
 std::atomic<int64_t> g_changed_ns{0};
 std::atomic<uint32_t> g_changed_sample{0};
 
-class TimedGpio final : public IVampGPIO {
+// The slots every driver interface begins with, forwarded to the card's own
+// object; QueryInterface hands out the wrapper.
+template <typename Interface>
+class Forwarding : public Interface {
  public:
   int32_t VAMP_CALL QueryInterface(const plat::Guid& iid, void** out) override {
     const int32_t status = inner->QueryInterface(iid, out);
@@ -33,6 +36,12 @@ class TimedGpio final : public IVampGPIO {
   int32_t VAMP_CALL Reserved4() override { return inner->Reserved4(); }
   int32_t VAMP_CALL Reserved5() override { return inner->Reserved5(); }
   int32_t VAMP_CALL Reserved6() override { return inner->Reserved6(); }
+
+  Interface* inner = nullptr;
+};
+
+class TimedGpio final : public Forwarding<IVampGPIO> {
+ public:
   int32_t VAMP_CALL Reserved7() override { return inner->Reserved7(); }
   int32_t VAMP_CALL Reserved8() override { return inner->Reserved8(); }
   int32_t VAMP_CALL Reserved9() override { return inner->Reserved9(); }
@@ -56,27 +65,14 @@ class TimedGpio final : public IVampGPIO {
   int32_t VAMP_CALL put_Pin(int32_t pin, uint32_t level) override { return inner->put_Pin(pin, level); }
   int32_t VAMP_CALL PrepareWrite() override { return inner->PrepareWrite(); }
 
-  IVampGPIO* inner = nullptr;
-
  private:
   // Polling thread only.
   uint32_t sample_ = 0;
   uint32_t previous_ = 0;
 };
 
-class TimedDevice final : public IVampDevice {
+class TimedDevice final : public Forwarding<IVampDevice> {
  public:
-  int32_t VAMP_CALL QueryInterface(const plat::Guid& iid, void** out) override {
-    const int32_t status = inner->QueryInterface(iid, out);
-    if (status >= 0 && out != nullptr && *out != nullptr) *out = this;
-    return status;
-  }
-  uint32_t VAMP_CALL AddRef() override { return inner->AddRef(); }
-  uint32_t VAMP_CALL Release() override { return inner->Release(); }
-  int32_t VAMP_CALL Reserved3() override { return inner->Reserved3(); }
-  int32_t VAMP_CALL Reserved4() override { return inner->Reserved4(); }
-  int32_t VAMP_CALL Reserved5() override { return inner->Reserved5(); }
-  int32_t VAMP_CALL Reserved6() override { return inner->Reserved6(); }
   int32_t VAMP_CALL Reserved7() override { return inner->Reserved7(); }
   int32_t VAMP_CALL get_VendorId(uint32_t* id) override { return inner->get_VendorId(id); }
   int32_t VAMP_CALL get_DeviceId(uint32_t* id) override { return inner->get_DeviceId(id); }
@@ -100,25 +96,12 @@ class TimedDevice final : public IVampDevice {
     return status;
   }
 
-  IVampDevice* inner = nullptr;
-
  private:
   TimedGpio gpio_;
 };
 
-class TimedEnum final : public IVampDeviceEnum {
+class TimedEnum final : public Forwarding<IVampDeviceEnum> {
  public:
-  int32_t VAMP_CALL QueryInterface(const plat::Guid& iid, void** out) override {
-    const int32_t status = inner->QueryInterface(iid, out);
-    if (status >= 0 && out != nullptr && *out != nullptr) *out = this;
-    return status;
-  }
-  uint32_t VAMP_CALL AddRef() override { return inner->AddRef(); }
-  uint32_t VAMP_CALL Release() override { return inner->Release(); }
-  int32_t VAMP_CALL Reserved3() override { return inner->Reserved3(); }
-  int32_t VAMP_CALL Reserved4() override { return inner->Reserved4(); }
-  int32_t VAMP_CALL Reserved5() override { return inner->Reserved5(); }
-  int32_t VAMP_CALL Reserved6() override { return inner->Reserved6(); }
   int32_t VAMP_CALL get_DeviceCount(int32_t* count) override { return inner->get_DeviceCount(count); }
   int32_t VAMP_CALL get_Device(int32_t index, IVampDevice** device) override {
     IVampDevice* inner_device = nullptr;
@@ -132,8 +115,6 @@ class TimedEnum final : public IVampDeviceEnum {
     }
     return status;
   }
-
-  IVampDeviceEnum* inner = nullptr;
 
  private:
   TimedDevice device_;

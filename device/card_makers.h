@@ -1,0 +1,6 @@
+// The card makers the device lines name, by PCI subsystem vendor.
+#pragma once
+#include <cstdint>
+
+// " (maker)" for a known subsystem vendor, otherwise "".
+const char* CardMakerSuffix(uint32_t subVendor);
