@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/text.h"
 #include "device/gpio_device.h"
-#include "setup/ascii_case.h"
 #include "setup/model_list.h"
 #include "setup/setup_logic.h"
 #include "setup/spinners.h"

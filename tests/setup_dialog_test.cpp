@@ -184,7 +184,7 @@ TEST_F(SetupDialogTest, ADefinitionWhoseNameHoldsALetterOutsideAsciiKeepsItsByte
   dir.write("Other.cfg", Definition("Alpha", "", ""));
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=" + kitchen + "\n");
   OpenPlugin();
-  HeadlessForm form;
+  HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
     const HeadlessView& view = form.View();
     ASSERT_EQ(Texts(view.ModelItems()), (std::vector<std::string>{"Alpha", "Kitchen"}));
