@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "config/folder_search.h"
 #include "config/ini_file.h"
+#include "platform/folder.h"
 #include "setup/ascii_case.h"
 
 bool ModelTextLess(std::string_view a, std::string_view b) {
@@ -20,7 +20,7 @@ void SortModelItems(std::vector<ModelItem>& items) {
 ModelScan ScanModels(const std::string& folder, std::string_view default_config) {
   ModelScan scan;
   const std::string wanted = AsciiUpper(default_config);
-  for (const std::string& name : FolderSearch(folder, "*.cfg")) {
+  for (const std::string& name : plat::find_files(folder, "*.cfg")) {
     const IniFile definition(folder + name);
     const int position = static_cast<int>(scan.files.size());
     scan.files.push_back(name);

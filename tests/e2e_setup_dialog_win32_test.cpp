@@ -13,10 +13,12 @@
 #include <cstring>
 #include <algorithm>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "plugin/core_interface.h"
 #include "setup/win32/control_ids.h"
 #include "sim/sim_control.h"
 #include "tests/support/temp_dir.h"
@@ -198,11 +200,15 @@ bool Screenshot(HWND window, const std::string& path) {
 // The core: its window, the plug-in loaded by path, Setup run `setups` times.
 class Core {
  public:
-  Core(std::string dll, int setups) : dll_(std::move(dll)), setups_(setups) {
+  // With then_run, the core starts the plug-in after the last Setup and takes
+  // notifications until EndRun().
+  Core(std::string dll, int setups, bool then_run = false)
+      : dll_(std::move(dll)), setups_(setups), then_run_(then_run) {
     thread_ = std::thread([this] { Run(); });
   }
   // After a failed check the dialog may still show: close it so the core ends.
   ~Core() {
+    EndRun();
     for (int i = 0; i < 3000 && !finished_.load(); ++i) {
       HWND dialog = FindWindowA(kSetupWindowClass, kSetupCaption);
       if (dialog != nullptr) PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -214,12 +220,24 @@ class Core {
   HWND window() const { return window_.load(); }
   int Notifications() const { return notifications_.load(); }
   std::string error() const { return error_; }
+  void EndRun() { run_ended_.store(true); }
+  // "key name|remote name" of every press the core received.
+  std::vector<std::string> Presses() const {
+    std::lock_guard lock(presses_mutex_);
+    return presses_;
+  }
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
     if (msg == WM_USER + 1) {
       auto* self = reinterpret_cast<Core*>(GetWindowLongPtrA(window, GWLP_USERDATA));
       if (self != nullptr) self->notifications_.fetch_add(1);
+      const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
+      if (self != nullptr && lparam == 0) {
+        const auto* remote = reinterpret_cast<const char*>(static_cast<uintptr_t>(record->RemoteName));
+        std::lock_guard lock(self->presses_mutex_);
+        self->presses_.push_back(std::string(record->KeyName) + "|" + remote);
+      }
       return 0;
     }
     return DefWindowProcA(window, msg, wparam, lparam);
@@ -247,6 +265,15 @@ class Core {
       std::memcpy(info + 28, &version, sizeof version);
       open("E2E", window, info);
       for (int i = 0; i < setups_; ++i) setup();
+      auto start = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "Start")));
+      if (then_run_ && start != nullptr) {
+        start();
+        while (!run_ended_.load()) {
+          MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+          MSG m;
+          while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        }
+      }
       close();
     }
     if (plugin != nullptr) FreeLibrary(plugin);
@@ -256,6 +283,10 @@ class Core {
 
   std::string dll_;
   int setups_;
+  bool then_run_;
+  std::atomic<bool> run_ended_{false};
+  mutable std::mutex presses_mutex_;
+  std::vector<std::string> presses_;
   std::thread thread_;
   std::atomic<HWND> window_{nullptr};
   std::atomic<bool> finished_{false};
@@ -412,6 +443,53 @@ TEST(E2ESetupDialog, TheRealDialogDrivenThroughItsControlsOnTheSimulatedCard) {
   EXPECT_EQ(IniValue(ini, "Device"), "1");
   EXPECT_EQ(core.Notifications(), 0);  // every key went to the dialog
   std::printf("screenshot: %s\n", shot.c_str());
+}
+
+// The plug-in's character set is the ANSI code page throughout: a definition
+// whose file name holds a letter outside ASCII is listed by its Name, saved
+// back byte for byte when the dialog closes, and names the keys afterwards.
+TEST(E2ESetupDialog, ADefinitionFileNamedOutsideAsciiSurvivesTheDialog) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs code page 1252, this prefix has " << GetACP();
+  sim::Control* card = sim::control();
+  ASSERT_NE(card, nullptr);
+  card->Reset();
+  card->SetPins(sim::kAnyDevice, 0);
+
+  TempDir dir;
+  const std::string dll = dir.file("SAA713x.dll");
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
+  const std::string kitchen = "K\xFC" "che.cfg";  // "u" with diaeresis in code page 1252
+  dir.write(kitchen, std::string("[Setup]\nName=Kitchen\n") + kPinSetup +
+                         "[Keys]\n00008001=One\n00008002=Gr\xFCn\n");
+  dir.write("Other.cfg", "[Setup]\nName=Alpha\n");
+  dir.write("SAA713x.ini", "[Main]\nDefaultConfig=" + kitchen + "\n");
+
+  Core core(dll, 1, /*then_run=*/true);
+  HWND dialog = FindDialog(nullptr, core);
+  ASSERT_NE(dialog, nullptr) << core.error();
+  HWND models = GetDlgItem(dialog, kIdModelCombo);
+  ASSERT_EQ(SendMessageA(models, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(ComboText(models, 0), "Alpha");
+  EXPECT_EQ(ComboText(models, 1), "Kitchen");
+  EXPECT_EQ(SendMessageA(models, CB_GETCURSEL, 0, 0), 1);
+  PostMessageA(GetDlgItem(dialog, kIdOKButton), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return FindWindowA(kSetupWindowClass, kSetupCaption) == nullptr; }));
+
+  const std::string saved = dir.read("SAA713x.ini");
+  const size_t at = saved.find("DefaultConfig=" + kitchen);
+  ASSERT_NE(at, std::string::npos) << saved;
+  const size_t end = at + std::string("DefaultConfig=").size() + kitchen.size();
+  EXPECT_TRUE(end == saved.size() || saved[end] == '\r' || saved[end] == '\n') << saved;
+  card->SetPins(sim::kAnyDevice, 0x80008001);
+  EXPECT_TRUE(WaitFor([&] { return !core.Presses().empty(); }));
+  card->SetPins(sim::kAnyDevice, 0);
+  Sleep(300);
+  card->SetPins(sim::kAnyDevice, 0x80008002);
+  EXPECT_TRUE(WaitFor([&] { return core.Presses().size() >= 2; }));
+  card->SetPins(sim::kAnyDevice, 0);
+  core.EndRun();
+  EXPECT_TRUE(WaitFor([&] { return core.Finished(); }));
+  EXPECT_EQ(core.Presses(), (std::vector<std::string>{"One|Kitchen", "Gr\xFCn|Kitchen"}));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "config/folder_search.h"
+#include "platform/folder.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -175,7 +175,7 @@ TEST(IniFileWrite, KeepsEveryLineItDoesNotOwn) {
             "AverTV.cfg ; kept");
 
   // The write leaves nothing else behind in the folder.
-  EXPECT_EQ(FolderSearch(dir.path(), "*").size(), 1u);
+  EXPECT_EQ(plat::find_files(dir.path(), "*").size(), 1u);
 }
 
 TEST(IniFileWrite, KeepsLineEndsByteOrderMarkAndMissingLastLineEnd) {

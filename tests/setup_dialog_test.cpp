@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "config/folder_search.h"
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "device/gpio_device.h"
 #include "device/press_slot.h"
+#include "platform/folder.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/window.h"
@@ -156,7 +156,7 @@ TEST_F(SetupDialogTest, AMissingDefaultConfigPreselectsTheFileFoundFirstAndClosi
   dir.write("c.cfg", Definition("Mike", "", ""));
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=gone.cfg\n");
   OpenPlugin();
-  const std::vector<std::string> found = FolderSearch(dir.path(), "*.cfg");
+  const std::vector<std::string> found = plat::find_files(dir.path(), "*.cfg");
   ASSERT_EQ(found.size(), 3u);
 
   HeadlessForm form;
@@ -194,6 +194,28 @@ TEST_F(SetupDialogTest, TheDefaultConfigIsMatchedIgnoringCaseAndNoFileWritesTheF
   });
   EXPECT_EQ(Saved("DefaultConfig"), "AverTV307.cfg");
   EXPECT_EQ(Saved("Interval"), "50");
+}
+
+// File names are ANSI bytes end to end (0xFC is "u" with diaeresis in code
+// page 1252): listed by the definition's Name, preselected, saved back as the
+// same bytes, and the definition still names its keys afterwards.
+TEST_F(SetupDialogTest, ADefinitionWhoseNameHoldsALetterOutsideAsciiKeepsItsBytes) {
+  const std::string kitchen = "K\xFC" "che.cfg";
+  dir.write(kitchen, Definition("Kitchen", kPinSetup, "00008001=One\n"));
+  dir.write("Other.cfg", Definition("Alpha", "", ""));
+  dir.write("SAA713x.ini", "[Main]\nDefaultConfig=" + kitchen + "\n");
+  OpenPlugin();
+  HeadlessForm form;
+  ShowAndRun(form, [&] {
+    const HeadlessView& view = form.View();
+    ASSERT_EQ(Texts(view.ModelItems()), (std::vector<std::string>{"Alpha", "Kitchen"}));
+    EXPECT_EQ(view.ModelIndex(), 1);
+  });
+  EXPECT_NE(dir.read("SAA713x.ini").find("DefaultConfig=" + kitchen + "\n"), std::string::npos);
+  LoadConfiguration();
+  ASSERT_EQ(KeyList->Count(), 1);
+  EXPECT_EQ((*RemoteNameList)[0], "Kitchen");
+  EXPECT_EQ(KeyList->ValueOfEntry(KeyList->IndexOfName("00008001")), "One");
 }
 
 TEST_F(SetupDialogTest, TwoFilesWithTheSameNameAreBothListedEachCarryingItsOwnFile) {

@@ -1,0 +1,22 @@
+#include "platform/folder.h"
+
+#include <dirent.h>
+
+namespace plat {
+
+std::vector<std::string> find_files(const std::string& folder, const char* pattern) {
+  std::vector<std::string> names;
+  if (folder.empty()) return names;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  // readdir's own order, as FindNextFile gives the directory's order.
+  while (names.size() < kMaxFolderEntries) {
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
+    if (folder_entry_listed(entry->d_name, pattern)) names.emplace_back(entry->d_name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+}  // namespace plat
