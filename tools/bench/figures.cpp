@@ -6,9 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#if !defined(_WIN32)
+#include <dirent.h>
+#endif
 
 #include "platform/sync.h"
 #include "plugin/core_interface.h"
@@ -20,14 +23,28 @@ constexpr uint32_t kFloorMessage = 0x0401;
 constexpr uint32_t kGuardMs = 5000;
 
 #if defined(_WIN32)
-// Under Wine the Linux root is drive Z:, and /proc/self is the Wine process.
-constexpr const char* kTasks = "Z:\\proc\\self\\task";
+// Under Wine, /proc/self names the wine server: it opens every file and
+// folder for the process. The figures come from outside (./dev bench --wine).
+std::vector<std::string> TaskNames() { return {}; }
+const std::string kTasks;
 #else
-constexpr const char* kTasks = "/proc/self/task";
+const std::string kTasks = "/proc/self/task/";
+
+std::vector<std::string> TaskNames() {
+  std::vector<std::string> names;
+  DIR* folder = opendir(kTasks.c_str());
+  if (folder == nullptr) return names;
+  while (const dirent* entry = readdir(folder)) {
+    if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+  }
+  closedir(folder);
+  return names;
+}
 #endif
 
 struct Floor {
   plat::Handle event = nullptr;
+  plat::Handle handled = nullptr;  // the handler's word back to the waker
   plat::WindowHandle window = nullptr;
   std::atomic<int64_t> signalled_ns{0};
   std::atomic<int> rounds_done{0};
@@ -52,14 +69,11 @@ unsigned FloorSender(void* arg) {
 unsigned FloorWaker(void* arg) {
   auto* floor = static_cast<Floor*>(arg);
   for (int round = 0; round < floor->rounds && !floor->stop.load(); ++round) {
-    const int64_t guard = NowNs() + int64_t{kGuardMs} * 1000000;
-    while (floor->rounds_done.load() < round) {
-      if (NowNs() > guard) return 1;
-      plat::sleep_ms(0);
-    }
     plat::sleep_ms(1);
+    plat::reset_event(floor->handled);
     floor->signalled_ns.store(NowNs());
     plat::set_event(floor->event);
+    if (plat::wait(floor->handled, kGuardMs) != plat::WaitResult::Signaled) return 1;
   }
   return 0;
 }
@@ -70,6 +84,7 @@ intptr_t FloorProc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t, i
   auto* floor = static_cast<Floor*>(context);
   floor->latencies.us.push_back(static_cast<double>(now - floor->signalled_ns.load()) / 1e3);
   floor->rounds_done.fetch_add(1);
+  plat::set_event(floor->handled);
   return 0;
 }
 
@@ -126,10 +141,11 @@ Latencies MeasureFloor(int rounds) {
   floor.rounds = rounds;
   floor.latencies.us.reserve(static_cast<size_t>(rounds));
   floor.event = plat::create_event();
+  floor.handled = plat::create_event();
   floor.window = plat::create_message_window(&FloorProc, &floor);
   plat::Handle sender = plat::create_thread(&FloorSender, &floor);
   plat::Handle waker = plat::create_thread(&FloorWaker, &floor);
-  if (floor.event && floor.window && sender && waker) {
+  if (floor.event && floor.handled && floor.window && sender && waker) {
     PumpUntil([&floor] { return floor.rounds_done.load() >= floor.rounds; }, kGuardMs + 10 * rounds);
   }
   floor.stop.store(true);
@@ -142,18 +158,17 @@ Latencies MeasureFloor(int rounds) {
   plat::close_handle(sender);
   plat::destroy_window(floor.window);
   plat::close_handle(floor.event);
+  plat::close_handle(floor.handled);
   floor.latencies.Sort();
   return floor.latencies;
 }
 
 std::vector<TaskSample> SampleTasks() {
   std::vector<TaskSample> tasks;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(kTasks, error), end; !error && it != end;
-       it.increment(error)) {
+  for (const std::string& name : TaskNames()) {
     TaskSample task;
-    task.tid = std::strtoull(it->path().filename().string().c_str(), nullptr, 10);
-    const std::string folder = it->path().string();
+    task.tid = std::strtoull(name.c_str(), nullptr, 10);
+    const std::string folder = kTasks + name;
     std::string text;
     // schedstat: nanoseconds on a processor first.
     if (ReadText(folder + "/schedstat", text)) task.cpu_ns = std::strtoull(text.c_str(), nullptr, 10);
