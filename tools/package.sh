@@ -86,8 +86,8 @@ cmd_package() {
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
   fi
   local targets=(SAA713x)
-  # The remote definition tool, once the tree has it.
-  if cmake --build "$tree" --target help | grep -qw SAA713xRemote; then targets+=(SAA713xRemote); fi
+  # The remote definition tool (SAA713xRemote.exe), once the tree has it.
+  if cmake --build "$tree" --target help | grep -qw saa713x_remote; then targets+=(saa713x_remote); fi
   if ! cmake --build "$tree" -j "$JOBS" --target "${targets[@]}" >"$tree/package-build.log" 2>&1; then
     cat "$tree/package-build.log" >&2
     echo "build failed in $tree" >&2; exit 1
@@ -103,8 +103,10 @@ cmd_package() {
   mkdir -p "$stage" "$ROOT/dist"
 
   strip_with_debuglink "$tree/SAA713x.dll" "$stage/SAA713x.dll" "$debug/SAA713x.dll.debug"
-  local tool
-  tool=$(find "$tree" -name SAA713xRemote.exe -not -path '*/CMakeFiles/*' | head -1)
+  local tool=""
+  if [[ " ${targets[*]} " == *" saa713x_remote "* ]]; then
+    tool=$(find "$tree" -name SAA713xRemote.exe -not -path '*/CMakeFiles/*' | head -1)
+  fi
   if [ -n "$tool" ]; then
     strip_with_debuglink "$tool" "$stage/SAA713xRemote.exe" "$debug/SAA713xRemote.exe.debug"
   fi
