@@ -87,7 +87,7 @@ cmd_package() {
   fi
   local targets=(SAA713x)
   # The remote definition tool (SAA713xRemote.exe), once the tree has it.
-  if cmake --build "$tree" --target help | grep -qw saa713x_remote; then targets+=(saa713x_remote); fi
+  if cmake --build "$tree" --target help | grep -w saa713x_remote >/dev/null; then targets+=(saa713x_remote); fi
   if ! cmake --build "$tree" -j "$JOBS" --target "${targets[@]}" >"$tree/package-build.log" 2>&1; then
     cat "$tree/package-build.log" >&2
     echo "build failed in $tree" >&2; exit 1
