@@ -1,6 +1,7 @@
 #include "platform/inject.h"
 
-#include <mutex>
+#include <atomic>
+#include <cstdint>
 
 #include "platform/com.h"
 #include "platform/sync.h"
@@ -8,31 +9,30 @@
 namespace plat {
 namespace {
 
-struct Plan {
-  int skip = 0;
-  int fail = 0;
-};
+// One word per kind: creations still to let through in the high half,
+// failures still to make in the low half. Lock-free, so the DLL links no
+// mutex (whose error path alone brings the library's system_error code).
+constexpr uint32_t kHalf = 0xFFFF;
+std::atomic<uint32_t> plans[3];
 
-std::mutex plan_mutex;
-Plan plans[3];
+uint32_t Bounded(int count) { return count <= 0 ? 0 : count >= int{kHalf} ? kHalf : uint32_t(count); }
 
 void set_plan(inject::Kind kind, int count, int skip) {
-  std::lock_guard<std::mutex> lock(plan_mutex);
-  plans[static_cast<int>(kind)] = Plan{count > 0 ? skip : 0, count};
+  const uint32_t fail = Bounded(count);
+  plans[static_cast<int>(kind)].store(fail == 0 ? 0 : (Bounded(skip) << 16) | fail);
 }
 
 }  // namespace
 
 bool inject::take_failure(Kind kind) {
-  std::lock_guard<std::mutex> lock(plan_mutex);
-  Plan& plan = plans[static_cast<int>(kind)];
-  if (plan.fail <= 0) return false;
-  if (plan.skip > 0) {
-    --plan.skip;
-    return false;
+  std::atomic<uint32_t>& plan = plans[static_cast<int>(kind)];
+  uint32_t current = plan.load();
+  for (;;) {
+    if ((current & kHalf) == 0) return false;
+    const bool skip = (current >> 16) != 0;
+    const uint32_t next = skip ? current - (1u << 16) : current - 1;
+    if (plan.compare_exchange_weak(current, next)) return !skip;
   }
-  --plan.fail;
-  return true;
 }
 
 void inject_thread_create_failures(int count, int skip) { set_plan(inject::Kind::Thread, count, skip); }

@@ -104,8 +104,9 @@ void ShowSetup(const Plugin& plugin, uint32_t ms, bool keep_open) {
   if (closer.joinable()) closer.join();
 }
 
-// A copy of the plug-in with the sample definition beside it, so the run
-// leaves the build and the sources untouched.
+// A copy of the plug-in with the sample definitions (and a settings file, if
+// the folder has one) beside it, so the run leaves the build and the sources
+// untouched.
 std::string PrepareFolder(const std::string& plugin, const std::string& samples,
                           const std::string& work) {
   fs::remove_all(work);
@@ -113,7 +114,10 @@ std::string PrepareFolder(const std::string& plugin, const std::string& samples,
   const fs::path target = fs::path(work) / fs::path(plugin).filename();
   fs::copy_file(plugin, target);
   for (const auto& entry : fs::directory_iterator(samples)) {
-    if (entry.path().extension() == ".cfg") fs::copy_file(entry.path(), fs::path(work) / entry.path().filename());
+    const fs::path extension = entry.path().extension();
+    if (extension == ".cfg" || extension == ".ini") {
+      fs::copy_file(entry.path(), fs::path(work) / entry.path().filename());
+    }
   }
   return target.string();
 }

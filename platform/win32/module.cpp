@@ -4,15 +4,24 @@
 #include <windows.h>
 
 #include <cstring>
-#include <mutex>
 #include <string>
 
 namespace plat {
 namespace {
 
-std::mutex override_mutex;
-std::string override_path;  // guarded by override_mutex
-bool overridden = false;    // guarded by override_mutex
+// The system's own lock: std::mutex would link the C++ library's
+// system_error machinery into the DLL for an error it cannot report.
+SRWLOCK override_lock = SRWLOCK_INIT;
+std::string override_path;  // guarded by override_lock
+bool overridden = false;    // guarded by override_lock
+
+class OverrideLock {
+ public:
+  OverrideLock() { AcquireSRWLockExclusive(&override_lock); }
+  ~OverrideLock() { ReleaseSRWLockExclusive(&override_lock); }
+  OverrideLock(const OverrideLock&) = delete;
+  OverrideLock& operator=(const OverrideLock&) = delete;
+};
 
 // A cut path would name another file: it gives no path at all.
 bool copy_whole(char* buffer, size_t size, const char* text, size_t length) {
@@ -28,7 +37,7 @@ bool module_path(char* buffer, size_t size) {
   if (!buffer || size == 0) return false;
   buffer[0] = '\0';
   {
-    std::lock_guard lock(override_mutex);
+    OverrideLock lock;
     if (overridden) return copy_whole(buffer, size, override_path.data(), override_path.size());
   }
   HMODULE module = nullptr;
@@ -45,7 +54,7 @@ bool module_path(char* buffer, size_t size) {
 }
 
 void set_module_path_override(const char* path) {
-  std::lock_guard lock(override_mutex);
+  OverrideLock lock;
   overridden = path != nullptr;
   override_path = path ? path : "";
 }

@@ -34,23 +34,6 @@ constexpr int kTableSize = 50;
 constexpr uint32_t kGuardMs = 5000;
 constexpr uint32_t kCoreVersion = 0x02070C00;
 
-// Written by the handler, read by the loop: both on this thread.
-struct CoreState {
-  uint64_t count = 0;
-  int32_t repeat = 0;
-  int64_t handled_ns = 0;
-};
-
-intptr_t CoreProc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t, intptr_t lparam) {
-  if (msg != kKeyNotify) return 0;
-  const int64_t now = NowNs();
-  auto* state = static_cast<CoreState*>(context);
-  state->handled_ns = now;
-  state->repeat = static_cast<int32_t>(lparam);
-  ++state->count;
-  return 0;
-}
-
 uint32_t TableCode(int entry) { return 0x10u + static_cast<uint32_t>(entry); }
 
 class Folder {
@@ -134,17 +117,7 @@ AllocationCount Collect(uint64_t samples_before, uint64_t notifications) {
   return count;
 }
 
-void Sort(Latencies& latencies) { std::sort(latencies.us.begin(), latencies.us.end()); }
-
 }  // namespace
-
-double Latencies::Median() const { return us.empty() ? 0 : us[us.size() / 2]; }
-double Latencies::Percentile99() const {
-  if (us.empty()) return 0;
-  const size_t rank = static_cast<size_t>(std::ceil(0.99 * static_cast<double>(us.size())));
-  return us[std::max<size_t>(rank, 1) - 1];
-}
-double Latencies::Max() const { return us.empty() ? 0 : us.back(); }
 
 EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
   EndToEndFigures figures;
@@ -221,9 +194,45 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
   Close();
   plat::destroy_window(window);
   plat::set_module_path_override(nullptr);
-  Sort(figures.press);
-  Sort(figures.release);
-  Sort(figures.press_from_pins);
+  figures.press.Sort();
+  figures.release.Sort();
+  figures.press_from_pins.Sort();
+  return figures;
+}
+
+IdleFigures RunIdle(int32_t interval_ms, uint32_t ms) {
+  IdleFigures figures;
+  figures.interval_ms = interval_ms;
+  sim::Control* card = sim::control();
+  Folder folder;
+  if (card == nullptr || !folder.ok()) return figures;
+  card->Reset();
+  card->SetPins(sim::kAnyDevice, 0);
+  folder.write("AverTV.cfg", RemoteDefinition());
+  folder.write("SAA713x.ini", "[Main]\nInterval=" + std::to_string(interval_ms) + "\n");
+  const std::string module = folder.file("SAA713x.dll");
+  plat::set_module_path_override(module.c_str());
+  CoreState state;
+  plat::WindowHandle window = plat::create_message_window(&CoreProc, &state);
+  uint8_t info[64] = {};
+  std::memcpy(info + 28, &kCoreVersion, sizeof kCoreVersion);
+  Open("bench", window, info);
+  const std::vector<TaskSample> before = SampleTasks();
+  Start();
+  if (Running.load()) {
+    PumpFor(300);  // past the start
+    const std::vector<TaskSample> from = SampleTasks();
+    const int64_t begin = NowNs();
+    PumpFor(ms);
+    const std::vector<TaskSample> to = SampleTasks();
+    figures.seconds = static_cast<double>(NowNs() - begin) / 1e9;
+    figures.threads = NewThreadCosts(before, from, to, figures.seconds);
+    figures.ok = state.count == 0;
+    Stop();
+  }
+  Close();
+  plat::destroy_window(window);
+  plat::set_module_path_override(nullptr);
   return figures;
 }
 

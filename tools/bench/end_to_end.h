@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/bench/figures.h"
+
 namespace bench {
 
 struct EndToEndOptions {
@@ -14,14 +16,6 @@ struct EndToEndOptions {
   int hold_ms = 3000;
   int stop_runs = 7;
   bool trace_allocations = false;
-};
-
-// Latencies in microseconds, sorted.
-struct Latencies {
-  std::vector<double> us;
-  double Median() const;
-  double Percentile99() const;
-  double Max() const;
 };
 
 struct AllocationCount {
@@ -44,5 +38,14 @@ struct EndToEndFigures {
 };
 
 EndToEndFigures RunEndToEnd(const EndToEndOptions& options);
+
+// The plug-in started with no key held: what its threads cost while idle.
+struct IdleFigures {
+  bool ok = false;
+  int32_t interval_ms = 0;
+  double seconds = 0;
+  std::vector<ThreadCost> threads;  // the threads Start created, in creation order
+};
+IdleFigures RunIdle(int32_t interval_ms, uint32_t ms);
 
 }  // namespace bench

@@ -1,12 +1,18 @@
 // The cost of one KeyEngine::Pass with an output that does nothing: a repeat
 // of the held key (with and without an auto-repeat due) and a change of key,
-// named through key tables of a few sizes.
+// named through key tables of a few sizes; and LoadConfiguration reading
+// definitions of those sizes.
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <optional>
+#include <string>
 
+#include "config/settings.h"
 #include "config/string_list.h"
 #include "events/key_engine.h"
 #include "tools/bench/alloc_count.h"
@@ -117,7 +123,7 @@ void BM_PassChangeOfKey(benchmark::State& state) {
   const PressReport keys[2] = {{Table::Code(size / 2), true}, {Table::Code(size - 1), true}};
   PassAlternating(state, f, keys);
 }
-BENCHMARK(BM_PassChangeOfKey)->Arg(10)->Arg(50)->Arg(200);
+BENCHMARK(BM_PassChangeOfKey)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
 
 // A change between two codes the table of 50 does not hold: a full scan each.
 void BM_PassChangeToUnknownCode(benchmark::State& state) {
@@ -126,5 +132,44 @@ void BM_PassChangeToUnknownCode(benchmark::State& state) {
   PassAlternating(state, f, keys);
 }
 BENCHMARK(BM_PassChangeToUnknownCode);
+
+// LoadConfiguration from a settings file and a definition of range(0) keys
+// in a folder of their own, as Open and every change in the dialog run it.
+void BM_LoadConfiguration(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  char folder[] = "/tmp/saa713x-load-XXXXXX";
+  if (mkdtemp(folder) == nullptr) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string base = std::string(folder) + "/";
+  {
+    std::ofstream(base + "SAA713x.ini") << "[Main]\nDefaultConfig=Bench.cfg\nInterval=50\nDevice=0\n";
+    std::ofstream definition(base + "Bench.cfg");
+    definition << "[Setup]\nName=Bench remote\nPressMask=100\nPressFlag=1\nKeyMask=FFFF\n[Keys]\n";
+    for (int i = 0; i < size; ++i) {
+      char line[64];
+      std::snprintf(line, sizeof line, "%08X=Key number %d\n", Table::Code(i), i);
+      definition << line;
+    }
+  }
+  std::snprintf(ModulePath, sizeof ModulePath, "%sSAA713x.dll", base.c_str());
+  StringList keys;
+  StringList remotes(false);
+  StringList* const saved_keys = KeyList;
+  StringList* const saved_remotes = RemoteNameList;
+  KeyList = &keys;
+  RemoteNameList = &remotes;
+  for (auto _ : state) LoadConfiguration();
+  if (keys.Count() != size) state.SkipWithError("the definition did not load");
+  state.counters["keys"] = keys.Count();
+  KeyList = saved_keys;
+  RemoteNameList = saved_remotes;
+  ModulePath[0] = '\0';
+  unlink((base + "Bench.cfg").c_str());
+  unlink((base + "SAA713x.ini").c_str());
+  rmdir(folder);
+}
+BENCHMARK(BM_LoadConfiguration)->Arg(100)->Arg(1000)->Arg(10000);
 
 }  // namespace

@@ -41,7 +41,7 @@ class CollectingReporter : public benchmark::ConsoleReporter {
 
 void Usage() {
   std::printf(
-      "usage: saa_bench [--presses N] [--interval MS] [--hold MS] [--stop-runs N]\n"
+      "usage: saa_bench [--presses N] [--interval MS] [--hold MS] [--stop-runs N] [--idle-ms MS]\n"
       "                 [--engine-only | --end-to-end-only] [--trace-allocations]\n"
       "                 [Google Benchmark flags, e.g. --benchmark_filter=Change]\n");
 }
@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   bench::EndToEndOptions options;
   bool engine = true;
   bool end_to_end = true;
+  int idle_ms = 3000;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
     else if (std::strcmp(arg, "--interval") == 0) ok = number(options.interval_ms);
     else if (std::strcmp(arg, "--hold") == 0) ok = number(options.hold_ms);
     else if (std::strcmp(arg, "--stop-runs") == 0) ok = number(options.stop_runs);
+    else if (std::strcmp(arg, "--idle-ms") == 0) ok = number(idle_ms);
     else if (std::strcmp(arg, "--engine-only") == 0) end_to_end = false;
     else if (std::strcmp(arg, "--end-to-end-only") == 0) engine = false;
     else if (std::strcmp(arg, "--trace-allocations") == 0) options.trace_allocations = true;
@@ -98,19 +100,33 @@ int main(int argc, char** argv) {
   }
 
   bench::EndToEndFigures e2e;
+  bench::Latencies floor;
+  bench::IdleFigures idle;
   if (end_to_end) {
+    std::printf("\n== the floor: event wake-up and cross-thread send on the same platform layer\n");
+    std::fflush(stdout);
+    floor = bench::MeasureFloor(options.presses);
     std::printf("\n== end to end: real plug-in, simulated card, core window on the main thread\n");
     std::printf("   %d presses and releases after %d to warm up, Interval %d ms; then a key held %d ms\n",
                 options.presses, options.warmup_presses, options.interval_ms, options.hold_ms);
     std::fflush(stdout);
     e2e = bench::RunEndToEnd(options);
+    std::printf("\n== idle: the plug-in started, no key held, Interval 50 ms, %d ms\n", idle_ms);
+    std::fflush(stdout);
+    idle = bench::RunIdle(50, static_cast<uint32_t>(idle_ms));
   }
 
-  std::printf("\n== summary\n");
+  std::printf("\n== summary (native, plain build; the machine is shared with other builds, so the\n"
+              "   timings vary from run to run: compare figures of one run)\n");
   if (engine) {
-    std::printf("engine pass (CPU ns per pass, allocations per pass; key table of 50 unless /N):\n");
+    std::printf("engine pass and loading (CPU time per pass or load, allocations per pass;\n"
+                "key table of 50 unless /N, definition of N keys for LoadConfiguration/N):\n");
     for (const auto& figure : reporter.figures) {
-      std::printf("  %-36s %8.1f ns  %.0f allocs\n", figure.name.c_str(), figure.ns, figure.allocs);
+      if (figure.ns >= 1e5) {
+        std::printf("  %-36s %8.1f us\n", figure.name.c_str(), figure.ns / 1e3);
+      } else {
+        std::printf("  %-36s %8.1f ns  %.0f allocs\n", figure.name.c_str(), figure.ns, figure.allocs);
+      }
     }
   }
   if (end_to_end) {
@@ -122,6 +138,15 @@ int main(int argc, char** argv) {
                 e2e.release.Percentile99(), e2e.release.Max());
     std::printf("  press from pins set (sampling included) median %.1f  p99 %.1f\n",
                 e2e.press_from_pins.Median(), e2e.press_from_pins.Percentile99());
+    std::printf("against the floor (same run, native platform layer):\n");
+    bench::PrintFloor(floor);
+    bench::PrintAgainstFloor("press, sample read -> core handler", e2e.press, floor);
+    bench::PrintAgainstFloor("press, pins set -> core handler (sampling)", e2e.press_from_pins, floor);
+    std::printf("idle (no key held, Interval %d ms, %.1f s; from /proc/self/task):\n", idle.interval_ms,
+                idle.seconds);
+    const char* const names[] = {"polling thread", "key event thread"};
+    bench::PrintIdle(idle.threads, names, 2);
+    if (!idle.ok) std::printf("  idle run FAILED: the plug-in did not start, or notified while idle\n");
     std::printf("heap allocations (counted, after warm-up):\n");
     PrintAllocations("presses and releases:", e2e.presses);
     PrintAllocations("key held (auto-repeats):", e2e.hold);

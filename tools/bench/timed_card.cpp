@@ -144,10 +144,4 @@ uint64_t SamplesRead() { return g_samples.load(std::memory_order_acquire); }
 int64_t ChangedSampleNs() { return g_changed_ns.load(std::memory_order_acquire); }
 uint32_t ChangedSample() { return g_changed_sample.load(std::memory_order_relaxed); }
 
-int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace bench

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "tools/bench/figures.h"
+
 namespace bench {
 
 // Registers the wrapper with the COM substitute ahead of the simulated card,
@@ -15,8 +17,5 @@ uint64_t SamplesRead();
 // the one before it had been read completely, and its value.
 int64_t ChangedSampleNs();
 uint32_t ChangedSample();
-
-// Nanoseconds on the steady clock.
-int64_t NowNs();
 
 }  // namespace bench

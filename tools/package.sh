@@ -1,0 +1,140 @@
+# The release package for ./dev (sourced; uses BUILD, ROOT, say and build
+# helpers). The i686 tree is the product: its DLL is stripped for the
+# package, its debug information stays in build/package/ behind a debug link.
+
+# Largest stripped DLL ./dev test and ./dev package accept, in bytes.
+DLL_SIZE_LIMIT=$((400 * 1024))
+# DLLs every Windows has; anything else the DLL imports would have to ship.
+SYSTEM_DLLS="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
+oleaut32.dll shell32.dll user32.dll winspool.drv"
+
+# check_dll_size DLL STRIP: fails when a stripped copy of DLL is over the limit.
+check_dll_size() {
+  local dll=$1 strip=$2 copy size
+  copy=$(mktemp)
+  "$strip" -o "$copy" "$dll"
+  size=$(stat -c %s "$copy")
+  rm -f "$copy"
+  if [ "$size" -gt "$DLL_SIZE_LIMIT" ]; then
+    echo "$dll is $size bytes stripped, over the limit of $DLL_SIZE_LIMIT" >&2
+    return 1
+  fi
+  say "$dll: $size bytes stripped (limit $DLL_SIZE_LIMIT)"
+}
+
+# The version the tree was configured with (project(... VERSION ...)).
+tree_version() {
+  sed -n 's/^#define SAA_VERSION_TEXT "\(.*\)"$/\1/p' "$1/saa_version.h"
+}
+
+# check_pe FILE OBJDUMP: a PE32 i386 image that imports system DLLs only.
+check_pe() {
+  local file=$1 objdump=$2 header imports dll
+  header=$($objdump -f "$file")
+  if ! grep -q 'file format pei-i386' <<<"$header" || ! grep -q 'architecture: i386' <<<"$header"; then
+    echo "$file is not a PE32 i386 image" >&2; return 1
+  fi
+  imports=$($objdump -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  for dll in $imports; do
+    if ! grep -qw -- "$dll" <<<"$SYSTEM_DLLS"; then
+      echo "$file imports $dll, which is no system DLL" >&2; return 1
+    fi
+  done
+  say "$(basename "$file"): PE32 i386, imports $(echo $imports)"
+}
+
+# check_version_resource FILE VERSION: the fixed file and product versions
+# of the resource are VERSION (major.minor.patch) with a fourth number 0.
+check_version_resource() {
+  python3 - "$1" "$2" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+want = [int(n) for n in sys.argv[2].split(".")] + [0]
+at = data.find(struct.pack("<I", 0xFEEF04BD))  # VS_FIXEDFILEINFO's signature
+if at < 0:
+    sys.exit(f"{sys.argv[1]}: no version resource")
+fms, fls, pms, pls = struct.unpack_from("<4I", data, at + 8)
+def numbers(ms, ls): return [ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF]
+for label, got in (("file", numbers(fms, fls)), ("product", numbers(pms, pls))):
+    if got != want:
+        sys.exit(f"{sys.argv[1]}: {label} version {got} is not {want}")
+print("== version resource: " + ".".join(map(str, want)))
+EOF
+}
+
+# strip_with_debuglink IMAGE OUT DEBUG: OUT is IMAGE without its debug
+# information, which goes to DEBUG; OUT names DEBUG in a debug link.
+strip_with_debuglink() {
+  local image=$1 out=$2 debug=$3 tools=i686-w64-mingw32
+  $tools-objcopy --only-keep-debug "$image" "$debug"
+  $tools-strip -o "$out" "$image"
+  (cd "$(dirname "$debug")" && $tools-objcopy --add-gnu-debuglink="$(basename "$debug")" "$out")
+}
+
+# Plain text for Windows editors: CRLF line ends, no Markdown marks.
+to_text() {
+  sed -e 's/`//g' -e 's/\*\*//g' -e 's/$/\r/' "$1" >"$2"
+}
+
+cmd_package() {
+  ensure_packages
+  command -v python3 >/dev/null || { echo "./dev package needs python3" >&2; exit 2; }
+  local tree=$BUILD/win32 objdump=i686-w64-mingw32-objdump
+  say "building the release (mingw-w64 i686, $tree)"
+  if [ ! -f "$tree/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$tree" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+  fi
+  local targets=(SAA713x)
+  # The remote definition tool (SAA713xRemote.exe), once the tree has it.
+  if cmake --build "$tree" --target help | grep -w saa713x_remote >/dev/null; then targets+=(saa713x_remote); fi
+  if ! cmake --build "$tree" -j "$JOBS" --target "${targets[@]}" >"$tree/package-build.log" 2>&1; then
+    cat "$tree/package-build.log" >&2
+    echo "build failed in $tree" >&2; exit 1
+  fi
+
+  local version name stage debug
+  version=$(tree_version "$tree")
+  [ -n "$version" ] || { echo "no version in $tree/saa_version.h" >&2; exit 1; }
+  name=SAA713x-$version
+  debug=$BUILD/package
+  stage=$debug/$name
+  rm -rf "$stage"
+  mkdir -p "$stage" "$ROOT/dist"
+
+  strip_with_debuglink "$tree/SAA713x.dll" "$stage/SAA713x.dll" "$debug/SAA713x.dll.debug"
+  local tool=""
+  if [[ " ${targets[*]} " == *" saa713x_remote "* ]]; then
+    tool=$(find "$tree" -name SAA713xRemote.exe -not -path '*/CMakeFiles/*' | head -1)
+  fi
+  if [ -n "$tool" ]; then
+    strip_with_debuglink "$tool" "$stage/SAA713xRemote.exe" "$debug/SAA713xRemote.exe.debug"
+  fi
+  to_text "$ROOT/docs/user-guide.md" "$stage/user-guide.txt"
+  sed -e 's/$/\r/' "$ROOT/docs/template.cfg" >"$stage/template.cfg"
+  # No SAA713x.ini: the plug-in runs on its built-in settings and writes the
+  # file when the setup dialog closes; one in the package would overwrite
+  # the user's settings when a new version is unpacked over an old one.
+
+  say "checking what the package holds"
+  check_dll_exports "$stage/SAA713x.dll" "$objdump"
+  check_pe "$stage/SAA713x.dll" "$objdump"
+  check_version_resource "$stage/SAA713x.dll" "$version"
+  check_dll_size "$stage/SAA713x.dll" i686-w64-mingw32-strip
+  if [ -f "$stage/SAA713xRemote.exe" ]; then check_pe "$stage/SAA713xRemote.exe" "$objdump"; fi
+
+  (cd "$stage" && sha256sum -- * >SHA256SUMS)
+  local zip=$ROOT/dist/$name-win32.zip
+  rm -f "$zip"
+  (cd "$debug" && python3 -m zipfile -c "$zip" "$name/")
+
+  echo
+  say "$zip"
+  python3 -m zipfile -l "$zip"
+  echo
+  say "SAA713x.dll: $(stat -c %s "$stage/SAA713x.dll") bytes stripped; debug information in $debug/SAA713x.dll.debug"
+  local index section size rest
+  while read -r index section size rest; do
+    if [[ $index =~ ^[0-9]+$ ]]; then printf '   %-14s %8d bytes\n' "$section" "0x$size"; fi
+  done < <($objdump -h "$stage/SAA713x.dll")
+}
