@@ -15,6 +15,8 @@
 #include "tools/remote/plugin_link.h"
 #include "tools/remote/watch.h"
 
+#include "saa_version.h"
+
 namespace remote {
 namespace {
 
@@ -22,7 +24,8 @@ constexpr const char kUsage[] =
     "usage: SAA713xRemote check [--verbose] FILE.cfg...\n"
     "       SAA713xRemote watch [--device N] [--definition FILE.cfg] [--interval MS] [--duration MS]\n"
     "       SAA713xRemote learn [--device N] [--reset-pin P] [--force] [--interval MS]\n"
-    "                           [--idle-ms MS] [--hold-ms MS] OUT.cfg\n";
+    "                           [--idle-ms MS] [--hold-ms MS] OUT.cfg\n"
+    "       SAA713xRemote --version\n";
 
 #ifdef _WIN32
 constexpr const char* kLineEnd = "\r\n";
@@ -244,6 +247,10 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     (args.empty() ? err : out) << kUsage;
     return args.empty() ? 2 : 0;
+  }
+  if (args[0] == "--version") {
+    out << "SAA713xRemote " << SAA_VERSION_TEXT << "\n";
+    return 0;
   }
   Options options;
   if (!Parse(args, options, err)) return 2;
