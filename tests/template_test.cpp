@@ -34,7 +34,7 @@ TEST(Template, LoadsAsItsCommentsSay) {
   dir.write("AverTV.cfg", text);  // the definition a fresh install loads
   std::snprintf(ModulePath, sizeof ModulePath, "%s", dir.file("SAA713x.dll").c_str());
   StringList keys;
-  StringList names(false);
+  StringList names;
   KeyList = &keys;
   RemoteNameList = &names;
   LoadConfiguration();
