@@ -8,6 +8,8 @@
 #include "config/text.h"
 #include "platform/file.h"
 
+namespace config {
+
 namespace {
 
 // A settings file is a few hundred bytes and a remote definition a few
@@ -301,3 +303,5 @@ bool IniFile::WriteValues(std::string_view section,
   if (data.size() > kMaxFileSize) return false;
   return plat::replace_file_content(path_.c_str(), data);
 }
+
+}  // namespace config

@@ -13,6 +13,8 @@
 
 #include "config/string_list.h"
 
+namespace config {
+
 struct IniLine {
   enum class Kind { Blank, Comment, Section, Entry, Other };
   int number = 0;        // 1-based line number in the file
@@ -54,3 +56,5 @@ class IniFile {
  private:
   std::string path_;
 };
+
+}  // namespace config

@@ -2,6 +2,8 @@
 
 #include "platform/text_codec.h"
 
+namespace config {
+
 namespace {
 
 #ifdef _WIN32
@@ -116,3 +118,5 @@ std::string IniText::LineEnd() const {
   }
   return Encode(ending).value_or(std::string());
 }
+
+}  // namespace config

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace config {
+
 enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 
 // A line in the file's bytes: its text is [begin, end), its line end [end, next).
@@ -56,3 +58,5 @@ class IniText {
   size_t body_ = 0;
   size_t unit_ = 1;  // bytes per code unit
 };
+
+}  // namespace config

@@ -6,6 +6,8 @@
 
 #include "config/ini_file.h"
 
+namespace config {
+
 char ModulePath[260] = "";
 
 std::atomic<int32_t> Interval{kDefaultInterval};
@@ -151,3 +153,5 @@ uint32_t HexTextToInt(std::string_view text) {
   }
   return static_cast<uint32_t>(value);
 }
+
+}  // namespace config

@@ -8,6 +8,8 @@
 
 #include "config/string_list.h"
 
+namespace config {
+
 // The built-in values, before any file is read.
 constexpr int32_t kDefaultInterval = 50;
 constexpr int32_t kDefaultWait1 = 300;
@@ -60,3 +62,5 @@ SavedChoice ReadSavedChoice();
 // saved one. False when the file could not be written.
 bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view definition);
 uint32_t HexTextToInt(std::string_view text);
+
+}  // namespace config

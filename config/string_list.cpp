@@ -2,6 +2,8 @@
 
 #include "config/text.h"
 
+namespace config {
+
 int StringList::IndexOfName(std::string_view name) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
     std::string_view line = lines_[i];
@@ -19,3 +21,5 @@ std::string StringList::ValueOfEntry(int index) const {
   if (equals == std::string::npos) return {};
   return line.substr(equals + 1);
 }
+
+}  // namespace config

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace config {
+
 class StringList {
  public:
   void Add(std::string_view line) { lines_.emplace_back(line); }
@@ -23,3 +25,5 @@ class StringList {
  private:
   std::vector<std::string> lines_;
 };
+
+}  // namespace config

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace config {
+
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 inline char AsciiUpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
@@ -29,3 +31,5 @@ inline std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
 }
+
+}  // namespace config

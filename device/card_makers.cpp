@@ -1,5 +1,7 @@
 #include "device/card_makers.h"
 
+namespace device {
+
 namespace {
 
 struct CardMaker {
@@ -22,3 +24,5 @@ const char* CardMakerSuffix(uint32_t subVendor) {
   }
   return "";
 }
+
+}  // namespace device

@@ -2,5 +2,9 @@
 #pragma once
 #include <cstdint>
 
+namespace device {
+
 // " (maker)" for a known subsystem vendor, otherwise "".
 const char* CardMakerSuffix(uint32_t subVendor);
+
+}  // namespace device

@@ -10,7 +10,9 @@
 #include "platform/com.h"
 #include "platform/sync.h"
 
-StringList* DeviceList = nullptr;
+namespace device {
+
+config::StringList* DeviceList = nullptr;
 
 namespace {
 
@@ -87,7 +89,7 @@ void PulseReset(IVampGPIO* gpio, int32_t pin) {
 }  // namespace
 
 void CreateDeviceList() {
-  if (DeviceList == nullptr) DeviceList = new StringList();
+  if (DeviceList == nullptr) DeviceList = new config::StringList();
 }
 
 void FreeDeviceList() {
@@ -153,3 +155,5 @@ uint32_t ReadAllPins(int32_t resetPin) {
   if (resetPin >= 0) PulseReset(gpio, resetPin);
   return sample;
 }
+
+}  // namespace device

@@ -5,9 +5,11 @@
 
 #include "config/string_list.h"
 
+namespace device {
+
 // One description line per device; created by Open, freed by Close, emptied
 // by every start of the device and refilled by opening it.
-extern StringList* DeviceList;
+extern config::StringList* DeviceList;
 // A second Open keeps the list it has.
 void CreateDeviceList();
 void FreeDeviceList();
@@ -18,3 +20,5 @@ void CloseDevice();
 uint32_t ReadPin(uint32_t pin);
 uint32_t ReadAllPins(int32_t resetPin);
 void AddDeviceLine(const char* text);
+
+}  // namespace device

@@ -13,6 +13,8 @@
 #include "platform/message_box.h"
 #include "platform/sync.h"
 
+namespace device {
+
 namespace {
 
 // 0 while the thread is to run, 1 to make it end.
@@ -61,7 +63,7 @@ void ForgetStopEvent() {
 
 bool StartPolling() {
   if (DeviceList != nullptr) DeviceList->Clear();
-  int32_t code = OpenDevice(Device.load(std::memory_order_relaxed));
+  int32_t code = OpenDevice(config::Device.load(std::memory_order_relaxed));
   if (code != 0) {
     ShowOpenError(code);
     return false;
@@ -98,15 +100,17 @@ unsigned GpioPollThread(void*) {
   plat::Handle stop = PollStopEvent.load(std::memory_order_acquire);
   bool previousPressed = false;
   while (PollStopFlag.load(std::memory_order_relaxed) == 0) {
-    uint32_t sample = ReadAllPins(ResetAdr.load(std::memory_order_relaxed));
+    uint32_t sample = ReadAllPins(config::ResetAdr.load(std::memory_order_relaxed));
     PollMasks masks;
-    masks.PressMask = PressMask.load(std::memory_order_relaxed);
-    masks.PressFlag = PressFlag.load(std::memory_order_relaxed);
-    masks.KeyMask = KeyMask.load(std::memory_order_relaxed);
-    masks.ReleaseDetect = ReleaseDetect.load(std::memory_order_relaxed);
+    masks.PressMask = config::PressMask.load(std::memory_order_relaxed);
+    masks.PressFlag = config::PressFlag.load(std::memory_order_relaxed);
+    masks.KeyMask = config::KeyMask.load(std::memory_order_relaxed);
+    masks.ReleaseDetect = config::ReleaseDetect.load(std::memory_order_relaxed);
     PollReport report = PollDecide(sample, masks, previousPressed);
     if (report.Report) PressSlotReport(report.Pressed, report.Code);
-    plat::wait(stop, PollPauseMs(Interval.load(std::memory_order_relaxed)));
+    plat::wait(stop, PollPauseMs(config::Interval.load(std::memory_order_relaxed)));
   }
   return 0;
 }
+
+}  // namespace device

@@ -1,5 +1,7 @@
 #include "device/poll_cycle.h"
 
+namespace device {
+
 namespace {
 // Below 1 ms the thread would spin; above a minute the remote is useless.
 constexpr int32_t kMinPauseMs = 1;
@@ -21,3 +23,5 @@ uint32_t PollPauseMs(int32_t interval) {
   if (interval > kMaxPauseMs) return kMaxPauseMs;
   return static_cast<uint32_t>(interval);
 }
+
+}  // namespace device

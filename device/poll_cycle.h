@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+namespace device {
+
 struct PollMasks {
   uint32_t PressMask = 0;
   bool PressFlag = false;
@@ -21,3 +23,5 @@ PollReport PollDecide(uint32_t sample, const PollMasks& masks, bool& previousPre
 
 // Interval as the pause may use it: a value from the file is bounded here.
 uint32_t PollPauseMs(int32_t interval);
+
+}  // namespace device

@@ -8,6 +8,8 @@
 
 #include "platform/sync.h"
 
+namespace device {
+
 std::atomic<plat::Handle> KeyEvent{nullptr};
 
 namespace {
@@ -65,3 +67,5 @@ bool PressSlotTake(PressReport& out) {
 bool PressSlotHasNew() { return (Slot.load(std::memory_order_acquire) & kNewBit) != 0; }
 
 void PressSlotResetForTesting() { Slot.store(0, std::memory_order_relaxed); }
+
+}  // namespace device

@@ -6,6 +6,8 @@
 
 #include "platform/types.h"
 
+namespace device {
+
 struct PressReport {
   uint64_t Code = 0;
   bool Pressed = false;
@@ -30,3 +32,5 @@ bool PressSlotTake(PressReport& out);
 bool PressSlotHasNew();
 // Test helper: back to the all-zero state of load.
 void PressSlotResetForTesting();
+
+}  // namespace device

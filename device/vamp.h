@@ -14,6 +14,8 @@
 #define VAMP_CALL
 #endif
 
+namespace device {
+
 // {B8A9279E-C453-11D4-AD45-0060080BA634}: the device enumerator's class.
 inline constexpr plat::Guid CLSID_VampDeviceEnum = {
     0xB8A9279E, 0xC453, 0x11D4, {0xAD, 0x45, 0x00, 0x60, 0x08, 0x0B, 0xA6, 0x34}};
@@ -97,3 +99,5 @@ class IVampDeviceEnum {
  protected:
   ~IVampDeviceEnum() = default;
 };
+
+}  // namespace device

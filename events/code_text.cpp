@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace events {
+
 size_t FormatCodeText(uint64_t code, int32_t min_digits, std::span<char, kCodeTextSize> out) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   int32_t needed = 1;
@@ -16,3 +18,5 @@ size_t FormatCodeText(uint64_t code, int32_t min_digits, std::span<char, kCodeTe
   }
   return static_cast<size_t>(digits);
 }
+
+}  // namespace events

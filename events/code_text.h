@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+namespace events {
+
 constexpr size_t kCodeTextSize = 20;
 constexpr int32_t kCodeTextMaxDigits = 16;
 
@@ -12,3 +14,5 @@ constexpr int32_t kCodeTextMaxDigits = 16;
 // value needs. Terminated; the bytes after the text are zero. Returns the
 // number of digits.
 size_t FormatCodeText(uint64_t code, int32_t min_digits, std::span<char, kCodeTextSize> out);
+
+}  // namespace events

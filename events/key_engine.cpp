@@ -9,6 +9,8 @@
 #include "events/key_naming.h"
 #include "platform/types.h"
 
+namespace events {
+
 namespace {
 
 // The text of a fixed field: up to its first zero byte.
@@ -39,8 +41,8 @@ uint32_t BoundKeyWait(int32_t ms) {
   return std::clamp(static_cast<uint32_t>(ms), kMinKeyWaitMs, kMaxKeyWaitMs);
 }
 
-KeyEngine::KeyEngine(const KeyTimings& timings, const StringList* keys, const StringList* remotes,
-                     KeyTexts texts, KeyEngineOutput& output)
+KeyEngine::KeyEngine(const KeyTimings& timings, const config::StringList* keys,
+                     const config::StringList* remotes, KeyTexts texts, KeyEngineOutput& output)
     : keys_(keys),
       remotes_(remotes),
       texts_(texts),
@@ -48,7 +50,7 @@ KeyEngine::KeyEngine(const KeyTimings& timings, const StringList* keys, const St
       current_wait_(BoundKeyWait(timings.wait1)),
       wait_timeout_(std::min(BoundKeyWait(timings.wait_n), BoundKeyWait(timings.wait_r))) {}
 
-bool KeyEngine::Pass(const PressReport* report, uint32_t now, const KeyTimings& timings) {
+bool KeyEngine::Pass(const device::PressReport* report, uint32_t now, const KeyTimings& timings) {
   if (report != nullptr) {
     current_code_ = report->Code;
     current_pressed_ = report->Pressed;
@@ -104,7 +106,9 @@ uint32_t KeyEngine::NextWait() const { return previous_pressed_ ? wait_timeout_ 
 
 bool KeyEngine::TimedOut(uint32_t now, const KeyTimings& timings) {
   // The release keeps the held key's code, as a reported one would.
-  const PressReport release{current_code_, false};
+  const device::PressReport release{current_code_, false};
   const bool due = previous_pressed_ && now - sample_time_ >= BoundKeyWait(timings.wait_r);
   return Pass(due ? &release : nullptr, now, timings);
 }
+
+}  // namespace events

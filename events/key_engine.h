@@ -11,7 +11,11 @@
 #include "device/press_slot.h"
 #include "events/key_event_record.h"
 
+namespace config {
 class StringList;
+}  // namespace config
+
+namespace events {
 
 // The key timings come unchecked from the settings file; every use bounds
 // them, so no value makes the thread spin or wait practically forever.
@@ -22,10 +26,10 @@ uint32_t BoundKeyWait(int32_t ms);
 
 // The settings as they stand at the moment of use.
 struct KeyTimings {
-  int32_t wait1 = kDefaultWait1;    // press to first auto-repeat
-  int32_t wait_n = kDefaultWaitN;   // between auto-repeats
-  int32_t wait_r = kDefaultWaitR;   // no report for this long counts as a release
-  int32_t code_digits = kDefaultCodeDigits;
+  int32_t wait1 = config::kDefaultWait1;    // press to first auto-repeat
+  int32_t wait_n = config::kDefaultWaitN;   // between auto-repeats
+  int32_t wait_r = config::kDefaultWaitR;   // no report for this long counts as a release
+  int32_t code_digits = config::kDefaultCodeDigits;
 };
 
 // Where the engine writes the names of the current key.
@@ -51,12 +55,12 @@ class KeyEngine {
  public:
   // timings fix the wait limit while a key is held for the engine's life.
   // The lists must not change while the engine runs.
-  KeyEngine(const KeyTimings& timings, const StringList* keys, const StringList* remotes,
+  KeyEngine(const KeyTimings& timings, const config::StringList* keys, const config::StringList* remotes,
             KeyTexts texts, KeyEngineOutput& output);
 
   // One pass: takes report when there is one (taken at tick count now),
   // names a change, notifies and monitors. False when an output asked to end.
-  bool Pass(const PressReport* report, uint32_t now, const KeyTimings& timings);
+  bool Pass(const device::PressReport* report, uint32_t now, const KeyTimings& timings);
   // A pass after a wait that timed out with no report: when the held key has
   // had none for the release time-out, the pass handles its release.
   bool TimedOut(uint32_t now, const KeyTimings& timings);
@@ -72,8 +76,8 @@ class KeyEngine {
   bool Change(uint32_t now, const KeyTimings& timings);
   bool AutoRepeat(uint32_t now, const KeyTimings& timings);
 
-  const StringList* keys_;
-  const StringList* remotes_;
+  const config::StringList* keys_;
+  const config::StringList* remotes_;
   KeyTexts texts_;
   KeyEngineOutput& output_;
 
@@ -87,3 +91,5 @@ class KeyEngine {
   uint32_t current_wait_;
   const uint32_t wait_timeout_;
 };
+
+}  // namespace events

@@ -9,6 +9,8 @@
 #include "events/code_text.h"
 #include "platform/window.h"
 
+namespace events {
+
 constexpr uint32_t kKeyNotify = plat::kWmUser + 1;       // to CoreWindow
 constexpr uint32_t kMonitorPress = plat::kWmUser;        // to the dialog
 constexpr uint32_t kMonitorRelease = plat::kWmUser + 1;  // to the dialog
@@ -41,3 +43,5 @@ static_assert(offsetof(KeyEventRecordT, Reserved1) == 196);
 static_assert(offsetof(KeyEventRecordT, Reserved2) == 200);
 static_assert(offsetof(KeyEventRecordT, CodeText) == 212);
 static_assert(offsetof(KeyEventRecordT, RemoteName) == 216);
+
+}  // namespace events

@@ -11,6 +11,8 @@
 #include "platform/memory.h"
 #include "platform/sync.h"
 
+namespace events {
+
 namespace {
 
 // One run of the thread. Nothing clears KeyEventStop once it is set, so a run
@@ -36,8 +38,8 @@ std::atomic<KeyEventHook> g_after_delivery_hook{nullptr};
 std::atomic<int> g_threads_running{0};
 
 KeyTimings CurrentTimings() {
-  return {Wait1.load(std::memory_order_relaxed), WaitN.load(std::memory_order_relaxed),
-          WaitR.load(std::memory_order_relaxed), CodeDigits.load(std::memory_order_relaxed)};
+  return {config::Wait1.load(std::memory_order_relaxed), config::WaitN.load(std::memory_order_relaxed),
+          config::WaitR.load(std::memory_order_relaxed), config::CodeDigits.load(std::memory_order_relaxed)};
 }
 
 uint32_t Address32(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
@@ -113,20 +115,20 @@ void RunPasses(KeyEventRun& run) {
   for (;;) {
     if (run.StopRequested()) return;
 
-    PressReport report;
+    device::PressReport report;
     const uint32_t now = plat::tick_count();
-    const bool going_on = PressSlotTake(report)  ? engine.Pass(&report, now, CurrentTimings())
+    const bool going_on = device::PressSlotTake(report)  ? engine.Pass(&report, now, CurrentTimings())
                           : timed_out            ? engine.TimedOut(now, CurrentTimings())
                                                  : engine.Pass(nullptr, now, CurrentTimings());
     if (!going_on) return;
     timed_out = false;
-    if (PressSlotHasNew()) continue;
+    if (device::PressSlotHasNew()) continue;
 
     if (KeyEventHook hook = g_before_reset_hook.load(std::memory_order_acquire)) hook();
     plat::reset_event(run.Setup.wake);
     // A stop request or a report signalled since the tests above was wiped
     // out by the reset: look again before sleeping.
-    if (run.StopRequested() || PressSlotHasNew()) continue;
+    if (run.StopRequested() || device::PressSlotHasNew()) continue;
 
     const plat::WaitResult result = plat::wait(run.Setup.wake, engine.NextWait());
     if (result == plat::WaitResult::Timeout) {
@@ -202,3 +204,5 @@ void SetKeyEventAfterDeliveryHookForTesting(KeyEventHook hook) {
 }
 
 int KeyEventThreadsRunningForTesting() { return g_threads_running.load(std::memory_order_acquire); }
+
+}  // namespace events

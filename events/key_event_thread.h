@@ -12,7 +12,11 @@
 #include "events/key_event_record.h"
 #include "platform/types.h"
 
+namespace config {
 class StringList;
+}  // namespace config
+
+namespace events {
 
 // What a run works with, fixed when it starts. The run writes the record and
 // reads the lists only in its passes, and a run asked to end runs none. The
@@ -23,8 +27,8 @@ class StringList;
 struct KeyEventThreadSetup {
   KeyEngineOutput* sink = nullptr;
   KeyEventRecordT* record = nullptr;
-  const StringList* keys = nullptr;
-  const StringList* remotes = nullptr;
+  const config::StringList* keys = nullptr;
+  const config::StringList* remotes = nullptr;
   plat::Handle wake = nullptr;  // KeyEvent; the hand-off owns it
 };
 
@@ -48,3 +52,5 @@ bool KeyNotifyInFlight();
 
 // The thread routine; its argument is the run's control block.
 unsigned KeyEventThread(void* run);
+
+}  // namespace events

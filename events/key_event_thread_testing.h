@@ -1,6 +1,8 @@
 // Test hooks of the key event thread.
 #pragma once
 
+namespace events {
+
 // Called on the key event thread just before it resets KeyEvent to wait, so
 // that a test can place a stop request or a report exactly in that gap.
 // Null (the default) calls nothing.
@@ -14,3 +16,5 @@ void SetKeyEventAfterDeliveryHookForTesting(KeyEventHook hook);
 // Threads of runs that have not ended yet: the current one and any given-up
 // one still on its way out.
 int KeyEventThreadsRunningForTesting();
+
+}  // namespace events

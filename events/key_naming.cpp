@@ -4,7 +4,10 @@
 
 #include "config/string_list.h"
 
-KeyNaming NameKey(std::string_view code_text, const StringList* keys, const StringList* remotes) {
+namespace events {
+
+KeyNaming NameKey(std::string_view code_text, const config::StringList* keys,
+                  const config::StringList* remotes) {
   const int index = keys != nullptr ? keys->IndexOfName(code_text) : -1;
   if (index < 0 || index >= keys->Count()) return {false, code_text, kUndefinedRemoteName};
 
@@ -17,3 +20,5 @@ KeyNaming NameKey(std::string_view code_text, const StringList* keys, const Stri
       remotes != nullptr && remotes->Count() > 0 ? std::string_view((*remotes)[0]) : std::string_view();
   return {true, key_name, remote_name};
 }
+
+}  // namespace events

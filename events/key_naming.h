@@ -4,7 +4,11 @@
 #pragma once
 #include <string_view>
 
+namespace config {
 class StringList;
+}  // namespace config
+
+namespace events {
 
 inline constexpr std::string_view kUndefinedRemoteName = "<undefined>";
 
@@ -19,4 +23,7 @@ struct KeyNaming {
 // remotes the remote name. A code the table does not hold is named by its own
 // text and "<undefined>". The views point into the lists and code_text and are
 // valid while those stay unchanged; naming allocates nothing.
-KeyNaming NameKey(std::string_view code_text, const StringList* keys, const StringList* remotes);
+KeyNaming NameKey(std::string_view code_text, const config::StringList* keys,
+                  const config::StringList* remotes);
+
+}  // namespace events

@@ -3,5 +3,9 @@
 #pragma once
 #include "events/key_event_record.h"
 
+namespace plugin {
+
 // The single record; its address is what every KeyNotify carries.
-extern KeyEventRecordT KeyEventRecord;
+extern events::KeyEventRecordT KeyEventRecord;
+
+}  // namespace plugin

@@ -25,5 +25,5 @@ SAA_EXPORT void Start();
 SAA_EXPORT void Stop();
 SAA_EXPORT void Setup();
 // The setup dialog while it exists; read by the key event thread.
-SAA_EXPORT extern std::atomic<SetupFormBase*> _SetupForm;
+SAA_EXPORT extern std::atomic<setup::SetupFormBase*> _SetupForm;
 }

@@ -3,4 +3,8 @@
 #pragma once
 #include "events/key_event_thread.h"
 
-KeyEngineOutput& KeyOutput();
+namespace plugin {
+
+events::KeyEngineOutput& KeyOutput();
+
+}  // namespace plugin

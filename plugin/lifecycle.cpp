@@ -12,6 +12,7 @@
 #include "plugin/key_output.h"
 #include "plugin/state.h"
 
+namespace plugin {
 namespace {
 
 // Set while a Stop runs; a Stop re-entered from a notification that the
@@ -19,40 +20,42 @@ namespace {
 bool Stopping = false;
 
 }  // namespace
+}  // namespace plugin
 
 extern "C" SAA_EXPORT void Start() {
-  if (Running.load()) return;
-  if (!CoreVersionOk.load()) {
-    plat::message_box("Incorrect core version.", PluginDescription, plat::kMbIconError | plat::kMbOk);
+  if (plugin::Running.load()) return;
+  if (!plugin::CoreVersionOk.load()) {
+    plat::message_box("Incorrect core version.", setup::PluginDescription, plat::kMbIconError | plat::kMbOk);
     return;
   }
-  if (!StartPolling()) return;
-  const plat::Handle event = OpenKeyEvent();
+  if (!device::StartPolling()) return;
+  const plat::Handle event = device::OpenKeyEvent();
   if (event == nullptr) {
-    StopPolling();
+    device::StopPolling();
     return;
   }
   // A new run with a KeyEventStop of its own, 0 from the start.
-  if (!StartKeyEventThread({&KeyOutput(), &KeyEventRecord, KeyList, RemoteNameList, event})) {
-    StopPolling();
-    CloseKeyEvent();
+  if (!events::StartKeyEventThread(
+          {&plugin::KeyOutput(), &plugin::KeyEventRecord, config::KeyList, config::RemoteNameList, event})) {
+    device::StopPolling();
+    device::CloseKeyEvent();
     return;
   }
-  Running.store(true);
+  plugin::Running.store(true);
 }
 
 extern "C" SAA_EXPORT void Stop() {
-  if (!Running.load() || Stopping) return;
-  Stopping = true;
-  StopKeyEventThread();
-  StopPolling();
-  CloseKeyEvent();
-  Running.store(false);
-  Stopping = false;
+  if (!plugin::Running.load() || plugin::Stopping) return;
+  plugin::Stopping = true;
+  events::StopKeyEventThread();
+  device::StopPolling();
+  device::CloseKeyEvent();
+  plugin::Running.store(false);
+  plugin::Stopping = false;
 }
 
 extern "C" SAA_EXPORT void Close() {
   Stop();
-  FreeConfigurationLists();
-  FreeDeviceList();
+  config::FreeConfigurationLists();
+  device::FreeDeviceList();
 }

@@ -10,6 +10,7 @@
 #include "plugin/state.h"
 #include "plugin/version_check.h"
 
+namespace plugin {
 namespace {
 
 void NameInstance(const char* name) {
@@ -22,21 +23,22 @@ void NameInstance(const char* name) {
 }
 
 }  // namespace
+}  // namespace plugin
 
 extern "C" SAA_EXPORT const char* SAA_STDCALL Open(const char* name, plat::WindowHandle window,
                                                    const void* info) {
-  CoreWindow.store(window, std::memory_order_release);
-  plat::module_path(ModulePath, sizeof(ModulePath));
-  std::memset(&KeyEventRecord, 0, sizeof(KeyEventRecord));
-  NameInstance(name);
-  CreateConfigurationLists();
-  CreateDeviceList();
-  LoadConfiguration();
-  ReadWaits();
+  plugin::CoreWindow.store(window, std::memory_order_release);
+  plat::module_path(config::ModulePath, sizeof(config::ModulePath));
+  std::memset(&plugin::KeyEventRecord, 0, sizeof(plugin::KeyEventRecord));
+  plugin::NameInstance(name);
+  config::CreateConfigurationLists();
+  device::CreateDeviceList();
+  config::LoadConfiguration();
+  config::ReadWaits();
   if (info != nullptr) {
     uint32_t version;
-    std::memcpy(&version, static_cast<const char*>(info) + kCoreInfoVersionOffset, sizeof(version));
-    if (CoreVersionAccepted(version)) CoreVersionOk.store(true);
+    std::memcpy(&version, static_cast<const char*>(info) + plugin::kCoreInfoVersionOffset, sizeof(version));
+    if (plugin::CoreVersionAccepted(version)) plugin::CoreVersionOk.store(true);
   }
-  return PluginDescription;
+  return setup::PluginDescription;
 }

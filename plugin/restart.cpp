@@ -3,15 +3,17 @@
 #include "config/settings.h"
 #include "plugin/exports.h"
 
+namespace plugin {
+
 void Reconfigure(bool start) {
-  SaveWaits();
-  LoadConfiguration();
+  config::SaveWaits();
+  config::LoadConfiguration();
   if (start) Start();
 }
 
 namespace {
 
-class StopAndStartAgain final : public PluginRestart {
+class StopAndStartAgain final : public setup::PluginRestart {
  public:
   void Restart() override {
     Stop();
@@ -21,7 +23,9 @@ class StopAndStartAgain final : public PluginRestart {
 
 }  // namespace
 
-PluginRestart& DialogRestart() {
+setup::PluginRestart& DialogRestart() {
   static StopAndStartAgain restart;
   return restart;
 }
+
+}  // namespace plugin

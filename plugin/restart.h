@@ -5,8 +5,12 @@
 #pragma once
 #include "setup/setup_logic.h"
 
+namespace plugin {
+
 void Reconfigure(bool start);
 
 // Stop, then Reconfigure and Start: what the dialog does on a change of device
 // or model.
-PluginRestart& DialogRestart();
+setup::PluginRestart& DialogRestart();
+
+}  // namespace plugin

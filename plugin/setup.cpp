@@ -8,17 +8,17 @@ extern "C" SAA_EXPORT void Setup() {
   // A Setup while the dialog shows (from a handler inside its modal loop)
   // has nothing to add.
   if (_SetupForm.load() != nullptr) return;
-  const bool wasRunning = Running.load();
+  const bool wasRunning = plugin::Running.load();
   // The window is made here, on the core's thread, before Start can
   // address it.
-  auto* form = new TSetupForm(CoreWindow.load(), DialogRestart());
+  auto* form = new setup::TSetupForm(plugin::CoreWindow.load(), plugin::DialogRestart());
   _SetupForm.store(form, std::memory_order_release);
-  SetupMode.store(true);
+  plugin::SetupMode.store(true);
   Start();
   form->ShowModal();
   Stop();
-  SetupMode.store(false);
+  plugin::SetupMode.store(false);
   _SetupForm.store(nullptr, std::memory_order_release);
   delete form;
-  Reconfigure(wasRunning);
+  plugin::Reconfigure(wasRunning);
 }

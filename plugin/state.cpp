@@ -4,13 +4,17 @@
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
 
+namespace plugin {
+
 std::atomic<plat::WindowHandle> CoreWindow{nullptr};
 std::atomic<bool> CoreVersionOk{false};
 std::atomic<bool> Running{false};
 std::atomic<bool> SetupMode{false};
 
-KeyEventRecordT KeyEventRecord{};
+events::KeyEventRecordT KeyEventRecord{};
+
+}  // namespace plugin
 
 extern "C" {
-SAA_EXPORT std::atomic<SetupFormBase*> _SetupForm{nullptr};
+SAA_EXPORT std::atomic<setup::SetupFormBase*> _SetupForm{nullptr};
 }

@@ -6,8 +6,11 @@
 #include "platform/types.h"
 #include "setup/caption.h"
 
+namespace plugin {
 
 extern std::atomic<plat::WindowHandle> CoreWindow;
 extern std::atomic<bool> CoreVersionOk;
 extern std::atomic<bool> Running;
 extern std::atomic<bool> SetupMode;
+
+}  // namespace plugin

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace plugin {
+
 // Where the core's version sits in the CoreInfo record the core passes to Open.
 constexpr size_t kCoreInfoVersionOffset = 28;
 
@@ -10,3 +12,5 @@ constexpr size_t kCoreInfoVersionOffset = 28;
 constexpr bool CoreVersionAccepted(uint32_t version) {
   return (version >> 16) == 0x0207 && ((version >> 8) & 0xFF) >= 12;
 }
+
+}  // namespace plugin

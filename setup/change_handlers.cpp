@@ -1,6 +1,8 @@
 // Switching device or model: save, restart the plug-in on the new choice, refill.
 #include "setup/setup_logic.h"
 
+namespace setup {
+
 void SetupDialog::DeviceComboChange() { ChangeDeviceOrModel(); }
 
 void SetupDialog::ModelComboChange() { ChangeDeviceOrModel(); }
@@ -15,3 +17,5 @@ void SetupDialog::ChangeDeviceOrModel() {
   FormShow();
   changing_ = false;
 }
+
+}  // namespace setup

@@ -7,13 +7,18 @@
 #include "events/key_event_record.h"
 #include "events/key_naming.h"
 
+namespace setup {
+
 NamedCode NameCode(uint64_t code) {
-  std::array<char, kCodeTextSize> text{};
+  std::array<char, events::kCodeTextSize> text{};
   const size_t digits =
-      FormatCodeText(code, CodeDigits.load(std::memory_order_relaxed), std::span<char, kCodeTextSize>(text));
+      events::FormatCodeText(code, config::CodeDigits.load(std::memory_order_relaxed),
+                             std::span<char, events::kCodeTextSize>(text));
   NamedCode named;
   named.text.assign(text.data(), digits);
-  const KeyNaming naming = NameKey(named.text, KeyList, RemoteNameList);
-  named.key.assign(naming.key_name.substr(0, kKeyNameSize - 1));  // what the record holds
+  const events::KeyNaming naming = events::NameKey(named.text, config::KeyList, config::RemoteNameList);
+  named.key.assign(naming.key_name.substr(0, events::kKeyNameSize - 1));  // what the record holds
   return named;
 }
+
+}  // namespace setup

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace setup {
+
 struct NamedCode {
   std::string text;  // upper-case hexadecimal, at least CodeDigits digits
   std::string key;   // the name KeyList gives it, or the text when none does
@@ -10,3 +12,5 @@ struct NamedCode {
 
 // Reads KeyList and CodeDigits; call on the core's thread.
 NamedCode NameCode(uint64_t code);
+
+}  // namespace setup

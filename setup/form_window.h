@@ -5,7 +5,11 @@
 
 #include "platform/types.h"
 
+namespace setup {
+
 struct SetupFormBase {
   std::atomic<plat::WindowHandle> Handle{nullptr};
   virtual ~SetupFormBase() = default;
 };
+
+}  // namespace setup

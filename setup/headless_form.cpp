@@ -4,6 +4,8 @@
 #include "platform/window.h"
 #include "setup/spinners.h"
 
+namespace setup {
+
 HeadlessForm::HeadlessForm(PluginRestart& restart) : dialog_(view_, restart) {
   dialog_.FormCreate();
   Handle.store(plat::create_message_window(&HeadlessForm::Procedure, this), std::memory_order_release);
@@ -73,3 +75,5 @@ void HeadlessForm::Close() {
   plat::WindowHandle window = Handle.load(std::memory_order_acquire);
   if (window != nullptr) plat::post_message(window, plat::kWmClose, 0, 0);
 }
+
+}  // namespace setup

@@ -11,6 +11,8 @@
 #include "setup/headless_view.h"
 #include "setup/setup_logic.h"
 
+namespace setup {
+
 constexpr int kModalResultOk = 1;
 
 class HeadlessForm : public SetupFormBase {
@@ -51,3 +53,5 @@ class HeadlessForm : public SetupFormBase {
   bool showing_ = false;
   bool closed_ = false;
 };
+
+}  // namespace setup

@@ -4,6 +4,8 @@
 
 #include "setup/spinners.h"
 
+namespace setup {
+
 namespace {
 
 constexpr int kRowsShown = 8;
@@ -40,3 +42,5 @@ std::string RenderDialogText(const HeadlessView& view) {
   if (rows.size() > kRowsShown) text += "  ... " + std::to_string(rows.size() - kRowsShown) + " more\n";
   return text;
 }
+
+}  // namespace setup

@@ -4,4 +4,8 @@
 
 #include "setup/headless_view.h"
 
+namespace setup {
+
 std::string RenderDialogText(const HeadlessView& view);
+
+}  // namespace setup

@@ -2,6 +2,8 @@
 
 #include "setup/spinners.h"
 
+namespace setup {
+
 namespace {
 
 // Like a list control: a position outside the list selects nothing.
@@ -59,3 +61,5 @@ void HeadlessView::SetSpinnerPosition(Spinner which, int32_t position) {
 }
 
 int32_t HeadlessView::SpinnerPosition(Spinner which) const { return spinners_[static_cast<int>(which)]; }
+
+}  // namespace setup

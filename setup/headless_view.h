@@ -8,6 +8,8 @@
 
 #include "setup/setup_view.h"
 
+namespace setup {
+
 class HeadlessView : public SetupView {
  public:
   HeadlessView();
@@ -60,3 +62,5 @@ class HeadlessView : public SetupView {
   int row_updates_ = 0;
   int caption_updates_ = 0;
 };
+
+}  // namespace setup

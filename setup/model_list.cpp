@@ -6,9 +6,12 @@
 #include "config/text.h"
 #include "platform/folder.h"
 
+namespace setup {
+
 bool ModelTextLess(std::string_view a, std::string_view b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(AsciiUpperChar(x)) < static_cast<unsigned char>(AsciiUpperChar(y));
+    return static_cast<unsigned char>(config::AsciiUpperChar(x)) <
+           static_cast<unsigned char>(config::AsciiUpperChar(y));
   });
 }
 
@@ -19,14 +22,16 @@ void SortModelItems(std::vector<ModelItem>& items) {
 
 ModelScan ScanModels(const std::string& folder, std::string_view default_config) {
   ModelScan scan;
-  const std::string wanted = AsciiUpper(default_config);
+  const std::string wanted = config::AsciiUpper(default_config);
   for (const std::string& name : plat::find_files(folder, "*.cfg")) {
-    const IniFile definition(folder + name);
+    const config::IniFile definition(folder + name);
     const int position = static_cast<int>(scan.files.size());
     scan.files.push_back(name);
     scan.items.push_back({definition.ReadString("Setup", "Name", "<Unknown>"), position});
-    if (AsciiUpper(name) == wanted) scan.match = position;
+    if (config::AsciiUpper(name) == wanted) scan.match = position;
   }
   SortModelItems(scan.items);
   return scan;
 }
+
+}  // namespace setup

@@ -7,6 +7,8 @@
 
 #include "setup/setup_view.h"
 
+namespace setup {
+
 // Collation of the model list: letters compared without regard to case, other
 // bytes by value. Items whose texts compare equal keep the order in which the
 // folder search returned their files.
@@ -22,3 +24,5 @@ struct ModelScan {
 // Lists "*.cfg" in folder (which ends in a separator). match is the file whose
 // name equals default_config ignoring case, else 0.
 ModelScan ScanModels(const std::string& folder, std::string_view default_config);
+
+}  // namespace setup

@@ -4,14 +4,16 @@
 #include "setup/code_naming.h"
 #include "setup/setup_logic.h"
 
+namespace setup {
+
 uint64_t LastShownCode = ~uint64_t{0};
 
 bool SetupDialog::WndProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
-  if (msg == kMonitorRelease) {
+  if (msg == events::kMonitorRelease) {
     view_.SetTestCaption("Released");
     return true;
   }
-  if (msg == kMonitorPress) {
+  if (msg == events::kMonitorPress) {
     const uint64_t code = (static_cast<uint64_t>(static_cast<uint32_t>(wparam)) << 32) |
                           static_cast<uint32_t>(lparam);
     MonitorPress(code);
@@ -30,9 +32,11 @@ void SetupDialog::MonitorPress(uint64_t code) {
   view_.SetCodeLabel("Code: " + named.text);
   view_.SetKeyLabel("Key: " + named.key);
   for (size_t row = 0; row < rows_.size(); ++row) {
-    if (AsciiUpper(rows_[row].code) == named.text) {
+    if (config::AsciiUpper(rows_[row].code) == named.text) {
       view_.SetCurrentKeyRow(static_cast<int>(row));
       return;
     }
   }
 }
+
+}  // namespace setup

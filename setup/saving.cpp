@@ -4,6 +4,8 @@
 #include "config/settings.h"
 #include "setup/setup_logic.h"
 
+namespace setup {
+
 void SetupDialog::FormHide() {
   std::string definition = "AverTV307.cfg";
   const int selected = view_.ModelIndex();
@@ -15,5 +17,8 @@ void SetupDialog::FormHide() {
   }
   // With no device listed (driver missing, card out for a moment) the user
   // chose nothing: a negative index keeps the saved device instead of -1.
-  SaveDialogChoices(Interval.load(std::memory_order_relaxed), view_.DeviceIndex(), definition);
+  config::SaveDialogChoices(config::Interval.load(std::memory_order_relaxed), view_.DeviceIndex(),
+                            definition);
 }
+
+}  // namespace setup

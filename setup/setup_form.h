@@ -8,6 +8,8 @@
 #include "setup/form_window.h"
 #include "setup/setup_logic.h"
 
+namespace setup {
+
 class HeadlessForm;
 
 class TSetupForm : public SetupFormBase {
@@ -39,3 +41,5 @@ class TSetupForm : public SetupFormBase {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+}  // namespace setup

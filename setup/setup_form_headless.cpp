@@ -8,6 +8,8 @@
 #include "setup/headless_render.h"
 #include "setup/setup_form.h"
 
+namespace setup {
+
 namespace {
 std::function<void(TSetupForm&)>& ShownHook() {
   static std::function<void(TSetupForm&)> hook;
@@ -38,4 +40,6 @@ SetupDialog& TSetupForm::Dialog() { return impl_->form.Dialog(); }
 void TSetupForm::Close() { impl_->form.Close(); }
 HeadlessForm* TSetupForm::Headless() { return &impl_->form; }
 void TSetupForm::SetShownHook(std::function<void(TSetupForm&)> hook) { ShownHook() = std::move(hook); }
+
+}  // namespace setup
 #endif

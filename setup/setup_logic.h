@@ -8,6 +8,8 @@
 
 #include "setup/setup_view.h"
 
+namespace setup {
+
 // The code the monitoring group showed last; survives the dialog. All bits set
 // at load, so that the first press ever is shown.
 extern uint64_t LastShownCode;
@@ -66,3 +68,5 @@ class SetupDialog {
   std::vector<KeyRow> rows_;  // what the key table shows
   bool changing_ = false;
 };
+
+}  // namespace setup

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace setup {
+
 // The four spinners, in the dialog's keyboard order.
 enum class Spinner { Wait1 = 0, WaitN = 1, WaitR = 2, Interval = 3 };
 constexpr int kSpinnerCount = 4;
@@ -53,3 +55,5 @@ class SetupView {
   virtual void SetSpinnerPosition(Spinner which, int32_t position) = 0;
   virtual int32_t SpinnerPosition(Spinner which) const = 0;
 };
+
+}  // namespace setup

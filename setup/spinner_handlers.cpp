@@ -3,6 +3,8 @@
 #include "setup/setup_logic.h"
 #include "setup/spinners.h"
 
+namespace setup {
+
 namespace {
 void Store(Spinner which, int16_t new_value) {
   SpinnerSpecOf(which).setting->store(new_value, std::memory_order_relaxed);
@@ -20,3 +22,5 @@ int16_t SetupDialog::SpinnerChanging(Spinner which, int32_t position, int32_t de
   (this->*spinner.handler)(proposed);
   return proposed;
 }
+
+}  // namespace setup

@@ -5,17 +5,19 @@
 #include "config/settings.h"
 #include "setup/win32/control_ids.h"
 
+namespace setup {
+
 namespace {
 
 const SpinnerSpec kSpinners[kSpinnerCount] = {
-    {Spinner::Wait1, "Wait1UpDown", "Wait before repeat", kIdWait1UpDown, 50, 1000, 50, kDefaultWait1, &Wait1,
-     &SetupDialog::Wait1UpDownChangingEx},
-    {Spinner::WaitN, "WaitNUpDown", "Repeat period", kIdWaitNUpDown, 50, 1000, 50, kDefaultWaitN, &WaitN,
-     &SetupDialog::WaitNUpDownChangingEx},
-    {Spinner::WaitR, "WaitRUpDown", "Release timeout", kIdWaitRUpDown, 50, 1000, 50, kDefaultWaitR, &WaitR,
-     &SetupDialog::WaitRUpDownChangingEx},
-    {Spinner::Interval, "IntervalUpDown", "Update", kIdIntervalUpDown, 10, 1000, 10, kDefaultInterval, &Interval,
-     &SetupDialog::IntervalUpDownChangingEx},
+    {Spinner::Wait1, "Wait1UpDown", "Wait before repeat", kIdWait1UpDown, 50, 1000, 50, config::kDefaultWait1,
+     &config::Wait1, &SetupDialog::Wait1UpDownChangingEx},
+    {Spinner::WaitN, "WaitNUpDown", "Repeat period", kIdWaitNUpDown, 50, 1000, 50, config::kDefaultWaitN,
+     &config::WaitN, &SetupDialog::WaitNUpDownChangingEx},
+    {Spinner::WaitR, "WaitRUpDown", "Release timeout", kIdWaitRUpDown, 50, 1000, 50, config::kDefaultWaitR,
+     &config::WaitR, &SetupDialog::WaitRUpDownChangingEx},
+    {Spinner::Interval, "IntervalUpDown", "Update", kIdIntervalUpDown, 10, 1000, 10, config::kDefaultInterval,
+     &config::Interval, &SetupDialog::IntervalUpDownChangingEx},
 };
 
 }  // namespace
@@ -38,3 +40,5 @@ int16_t SpinnerProposedPosition(const SpinnerSpec& spinner, int32_t position, in
 int32_t SpinnerDisplayPosition(const SpinnerSpec& spinner, int32_t setting) {
   return std::clamp<int32_t>(setting, spinner.min, spinner.max);
 }
+
+}  // namespace setup

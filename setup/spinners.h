@@ -8,6 +8,8 @@
 #include "setup/setup_logic.h"
 #include "setup/setup_view.h"
 
+namespace setup {
+
 struct SpinnerSpec {
   Spinner which;
   const char* name;   // the spinner control's name
@@ -33,3 +35,5 @@ int16_t SpinnerProposedPosition(const SpinnerSpec& spinner, int32_t position, in
 // What a spinner shows for a setting: the setting clamped to the range (a
 // hand-edited file may hold anything). The setting itself is left alone.
 int32_t SpinnerDisplayPosition(const SpinnerSpec& spinner, int32_t setting);
+
+}  // namespace setup

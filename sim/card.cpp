@@ -22,14 +22,14 @@ void CopyError(const std::string& message, char* error, int32_t size) {
 // Objects of the card answer IUnknown and, for the enumerator, its own interface.
 template <typename Object>
 int32_t QueryFor(Object* object, const plat::Guid& iid, void** out, bool own_interface) {
-  if (out == nullptr) return kVampPointer;
-  if (SameGuid(iid, IID_VampUnknown) || own_interface) {
+  if (out == nullptr) return device::kVampPointer;
+  if (SameGuid(iid, device::IID_VampUnknown) || own_interface) {
     object->AddRef();
     *out = object;
-    return kVampOk;
+    return device::kVampOk;
   }
   *out = nullptr;
-  return kVampNoInterface;
+  return device::kVampNoInterface;
 }
 
 uint32_t Remaining(std::atomic<int32_t>& references) {
@@ -67,20 +67,20 @@ int32_t SimGpio::get_Pin(int32_t pin, uint32_t* value) {
   }
   int32_t status = 0;
   if (card->Failure(Call::Pin, index, status)) return status;
-  if (value == nullptr) return kVampPointer;
+  if (value == nullptr) return device::kVampPointer;
   uint32_t level = pin >= 0 && pin < 32 ? (device.latched.load(std::memory_order_relaxed) >> pin) & 1u : 0u;
   *value = level | (device.extra_bits.load(std::memory_order_relaxed) & ~1u);
-  return kVampOk;
+  return device::kVampOk;
 }
 
 int32_t SimGpio::put_Pin(int32_t pin, uint32_t level) {
   card->Log("put_Pin(%d,%u)", pin, level);
-  return kVampOk;
+  return device::kVampOk;
 }
 
 int32_t SimGpio::PrepareWrite() {
   card->Log("PrepareWrite");
-  return kVampOk;
+  return device::kVampOk;
 }
 
 // ---------------------------------------------------------------- device
@@ -107,9 +107,9 @@ int32_t SimDevice::Identify(Call call, const char* name, uint32_t value, uint32_
     if (status >= 0 && out != nullptr) *out = value;
     return status;
   }
-  if (out == nullptr) return kVampPointer;
+  if (out == nullptr) return device::kVampPointer;
   *out = value;
-  return kVampOk;
+  return device::kVampOk;
 }
 
 int32_t SimDevice::get_VendorId(uint32_t* id) { return Identify(Call::VendorId, "get_VendorId", ids.Vendor, id); }
@@ -124,21 +124,21 @@ int32_t SimDevice::get_Revision(uint32_t* revision) {
   return Identify(Call::Revision, "get_Revision", ids.Revision, revision);
 }
 
-int32_t SimDevice::get_GPIO(IVampGPIO** out) {
+int32_t SimDevice::get_GPIO(device::IVampGPIO** out) {
   card->Log("get_GPIO[%d]", index);
-  if (out == nullptr) return kVampPointer;
+  if (out == nullptr) return device::kVampPointer;
   *out = nullptr;
   int32_t status = 0;
   if (card->Failure(Call::Gpio, index, status)) return status;  // 0 or more: no interface
   gpio.AddRef();
   *out = &gpio;
-  return kVampOk;
+  return device::kVampOk;
 }
 
 // ---------------------------------------------------------------- enumerator
 
 int32_t SimEnum::QueryInterface(const plat::Guid& iid, void** out) {
-  return QueryFor(this, iid, out, SameGuid(iid, IID_IVampDeviceEnum));
+  return QueryFor(this, iid, out, SameGuid(iid, device::IID_IVampDeviceEnum));
 }
 
 uint32_t SimEnum::AddRef() {
@@ -158,14 +158,14 @@ int32_t SimEnum::get_DeviceCount(int32_t* count) {
   card->Log("get_DeviceCount");
   int32_t status = 0;
   if (card->Failure(Call::DeviceCount, kAnyDevice, status)) return status;
-  if (count == nullptr) return kVampPointer;
+  if (count == nullptr) return device::kVampPointer;
   *count = card->DeviceCount();
-  return kVampOk;
+  return device::kVampOk;
 }
 
-int32_t SimEnum::get_Device(int32_t index, IVampDevice** out) {
+int32_t SimEnum::get_Device(int32_t index, device::IVampDevice** out) {
   card->Log("get_Device(%d)", index);
-  if (out == nullptr) return kVampPointer;
+  if (out == nullptr) return device::kVampPointer;
   *out = nullptr;
   int32_t status = 0;
   if (card->Failure(Call::Device, index, status)) return status;
@@ -173,7 +173,7 @@ int32_t SimEnum::get_Device(int32_t index, IVampDevice** out) {
   SimDevice& device = card->DeviceAt(index);
   device.AddRef();
   *out = &device;
-  return kVampOk;
+  return device::kVampOk;
 }
 
 // ---------------------------------------------------------------- card
@@ -201,14 +201,15 @@ Card::Card() {
 }
 
 int32_t Card::CreateInstance(const plat::Guid& clsid, const plat::Guid& iid, void** out) {
-  if (out == nullptr) return kVampPointer;
+  if (out == nullptr) return device::kVampPointer;
   *out = nullptr;
-  if (!SameGuid(clsid, CLSID_VampDeviceEnum)) return kClassNotRegistered;
+  if (!SameGuid(clsid, device::CLSID_VampDeviceEnum)) return kClassNotRegistered;
   Log("Create");
   int32_t status = 0;
   bool failing = Failure(Call::Create, kAnyDevice, status);
   if (failing && status < 0) return status;
-  if (!SameGuid(iid, IID_IVampDeviceEnum) && !SameGuid(iid, IID_VampUnknown)) return kVampNoInterface;
+  if (!SameGuid(iid, device::IID_IVampDeviceEnum) && !SameGuid(iid, device::IID_VampUnknown))
+    return device::kVampNoInterface;
   creations_.fetch_add(1, std::memory_order_relaxed);
   {
     std::lock_guard lock(script_mutex_);
@@ -218,8 +219,8 @@ int32_t Card::CreateInstance(const plat::Guid& clsid, const plat::Guid& iid, voi
     }
   }
   live_references.fetch_add(1, std::memory_order_relaxed);
-  *out = static_cast<IVampDeviceEnum*>(new SimEnum(this));
-  return failing ? status : kVampOk;
+  *out = static_cast<device::IVampDeviceEnum*>(new SimEnum(this));
+  return failing ? status : device::kVampOk;
 }
 
 void Card::Reset() {

@@ -16,19 +16,19 @@ namespace sim {
 
 class Card;
 
-class SimGpio final : public IVampGPIO {
+class SimGpio final : public device::IVampGPIO {
  public:
   int32_t VAMP_CALL QueryInterface(const plat::Guid& iid, void** out) override;
   uint32_t VAMP_CALL AddRef() override;
   uint32_t VAMP_CALL Release() override;
-  int32_t VAMP_CALL Reserved3() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved4() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved5() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved6() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved7() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved8() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved9() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved10() override { return kVampNotImpl; }
+  int32_t VAMP_CALL Reserved3() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved4() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved5() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved6() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved7() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved8() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved9() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved10() override { return device::kVampNotImpl; }
   int32_t VAMP_CALL get_Pin(int32_t pin, uint32_t* value) override;
   int32_t VAMP_CALL put_Pin(int32_t pin, uint32_t level) override;
   int32_t VAMP_CALL PrepareWrite() override;
@@ -38,30 +38,30 @@ class SimGpio final : public IVampGPIO {
   std::atomic<int32_t> references{0};
 };
 
-class SimDevice final : public IVampDevice {
+class SimDevice final : public device::IVampDevice {
  public:
   int32_t VAMP_CALL QueryInterface(const plat::Guid& iid, void** out) override;
   uint32_t VAMP_CALL AddRef() override;
   uint32_t VAMP_CALL Release() override;
-  int32_t VAMP_CALL Reserved3() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved4() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved5() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved6() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved7() override { return kVampNotImpl; }
+  int32_t VAMP_CALL Reserved3() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved4() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved5() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved6() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved7() override { return device::kVampNotImpl; }
   int32_t VAMP_CALL get_VendorId(uint32_t* id) override;
   int32_t VAMP_CALL get_DeviceId(uint32_t* id) override;
   int32_t VAMP_CALL get_SubVendorId(uint32_t* id) override;
   int32_t VAMP_CALL get_SubDeviceId(uint32_t* id) override;
   int32_t VAMP_CALL get_Revision(uint32_t* revision) override;
-  int32_t VAMP_CALL Reserved13() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved14() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved15() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved16() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved17() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved18() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved19() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved20() override { return kVampNotImpl; }
-  int32_t VAMP_CALL get_GPIO(IVampGPIO** gpio) override;
+  int32_t VAMP_CALL Reserved13() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved14() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved15() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved16() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved17() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved18() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved19() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved20() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL get_GPIO(device::IVampGPIO** gpio) override;
 
   Card* card = nullptr;
   int32_t index = 0;
@@ -77,18 +77,18 @@ class SimDevice final : public IVampDevice {
   int32_t Identify(Call call, const char* name, uint32_t value, uint32_t* out);
 };
 
-class SimEnum final : public IVampDeviceEnum {
+class SimEnum final : public device::IVampDeviceEnum {
  public:
   explicit SimEnum(Card* owner) : card(owner) {}
   int32_t VAMP_CALL QueryInterface(const plat::Guid& iid, void** out) override;
   uint32_t VAMP_CALL AddRef() override;
   uint32_t VAMP_CALL Release() override;
-  int32_t VAMP_CALL Reserved3() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved4() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved5() override { return kVampNotImpl; }
-  int32_t VAMP_CALL Reserved6() override { return kVampNotImpl; }
+  int32_t VAMP_CALL Reserved3() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved4() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved5() override { return device::kVampNotImpl; }
+  int32_t VAMP_CALL Reserved6() override { return device::kVampNotImpl; }
   int32_t VAMP_CALL get_DeviceCount(int32_t* count) override;
-  int32_t VAMP_CALL get_Device(int32_t index, IVampDevice** device) override;
+  int32_t VAMP_CALL get_Device(int32_t index, device::IVampDevice** device) override;
 
   Card* card;
   std::atomic<int32_t> references{1};

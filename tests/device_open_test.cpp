@@ -8,6 +8,8 @@
 #include "platform/com.h"
 #include "tests/support/sim_card.h"
 
+using namespace device;
+
 using simtest::CardTest;
 using simtest::kEFail;
 using simtest::Lines;

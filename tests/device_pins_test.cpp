@@ -9,6 +9,8 @@
 #include "device/gpio_device.h"
 #include "tests/support/sim_card.h"
 
+using namespace device;
+
 using simtest::CardTest;
 using ::testing::ElementsAreArray;
 

@@ -33,8 +33,9 @@ std::vector<Received> received;
 std::function<void()> on_notify;
 
 LRESULT CALLBACK CoreProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg != kKeyNotify) return DefWindowProcA(window, msg, wparam, lparam);
-  received.push_back({static_cast<int32_t>(lparam), ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam))});
+  if (msg != events::kKeyNotify) return DefWindowProcA(window, msg, wparam, lparam);
+  received.push_back(
+      {static_cast<int32_t>(lparam), ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam))});
   if (on_notify) on_notify();
   return 0;
 }

@@ -25,6 +25,8 @@
 #include "tests/support/core_support.h"
 #include "tests/support/temp_dir.h"
 
+using namespace setup;
+
 namespace {
 
 constexpr DWORD kGuardMs = 30000;
@@ -94,7 +96,7 @@ void Choose(HWND dialog, int id, int index) {
 // profile reader holds it without, and a save replacing the file at that
 // moment would fail.
 std::string IniValue(const std::string& file, const char* key) {
-  return IniFile(file).ReadString("Main", key, "<missing>");
+  return config::IniFile(file).ReadString("Main", key, "<missing>");
 }
 
 // ---------------------------------------------------------------- screenshot
@@ -235,7 +237,7 @@ class Core {
     if (msg == WM_USER + 1) {
       auto* self = reinterpret_cast<Core*>(GetWindowLongPtrA(window, GWLP_USERDATA));
       if (self != nullptr) self->notifications_.fetch_add(1);
-      const auto* record = reinterpret_cast<const KeyEventRecordT*>(wparam);
+      const auto* record = reinterpret_cast<const events::KeyEventRecordT*>(wparam);
       if (self != nullptr && lparam == 0) {
         const auto* remote = reinterpret_cast<const char*>(static_cast<uintptr_t>(record->RemoteName));
         std::lock_guard lock(self->presses_mutex_);

@@ -19,6 +19,8 @@
 #include "tests/support/test_core.h"
 #include "tests/support/watchdog.h"
 
+using namespace device;
+
 using simtest::CardTest;
 using simtest::kEFail;
 
@@ -123,10 +125,10 @@ class PollingTest : public CardTest {
   void SetUp() override {
     CardTest::SetUp();
     ResetPluginStateForTesting();
-    Interval.store(5);
-    PressMask.store(0x100);
-    PressFlag.store(true);
-    KeyMask.store(0xFF);
+    config::Interval.store(5);
+    config::PressMask.store(0x100);
+    config::PressFlag.store(true);
+    config::KeyMask.store(0xFF);
   }
   void TearDown() override {
     plat::close_handle(KeyEvent.exchange(nullptr));
@@ -168,7 +170,7 @@ TEST_F(PollingTest, DeviceErrorsShowTheirBoxAndLeaveNothingOpen) {
     card->ClearFailures();
     if (c.index == 0) card->SetFailure(c.call, c.device, c.status);
     boxes.clear();
-    Device.store(c.index);
+    config::Device.store(c.index);
     EXPECT_FALSE(StartPolling());
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, header + c.middle + footer);
@@ -182,7 +184,7 @@ TEST_F(PollingTest, DeviceErrorsShowTheirBoxAndLeaveNothingOpen) {
   card->ClearFailures();
   SetDevices({});
   boxes.clear();
-  Device.store(0);
+  config::Device.store(0);
   EXPECT_FALSE(StartPolling());
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].text, header + "There is no available devices." + footer);
@@ -236,7 +238,7 @@ TEST_F(PollingTest, ThreadReportsPressesAndOneReleaseAndSignalsKeyEvent) {
 
 TEST_F(PollingTest, StopDoesNotWaitOutALongInterval) {
   Watchdog guard("stop with a long interval", 60000);
-  Interval.store(1000);
+  config::Interval.store(1000);
   ASSERT_TRUE(StartPolling());
   // Let the thread sample once and enter its pause.
   while (simtest::CountOf(simtest::Log(), "get_Pin(31)") < 1) plat::sleep_ms(1);
@@ -256,7 +258,7 @@ TEST_F(PollingTest, StopDoesNotWaitOutALongInterval) {
 
 TEST_F(PollingTest, NegativeIntervalFromTheFileStillLetsStopReturn) {
   Watchdog guard("stop with a negative interval", 60000);
-  Interval.store(-1);
+  config::Interval.store(-1);
   ASSERT_TRUE(StartPolling());
   while (simtest::CountOf(simtest::Log(), "get_Pin(31)") < 3) plat::sleep_ms(1);
   StopPolling();

@@ -19,6 +19,8 @@
 #include <unistd.h>
 #endif
 
+using namespace config;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -17,6 +17,8 @@
 #include "events/key_naming.h"
 #include "platform/types.h"
 
+using namespace events;
+
 namespace {
 
 struct Event {
@@ -109,8 +111,8 @@ class Rig : public KeyEngineOutput {
   uint32_t Tick() const { return static_cast<uint32_t>(base_ + now_); }
 
   KeyTimings timings;
-  StringList keys;
-  StringList remotes;
+  config::StringList keys;
+  config::StringList remotes;
   char key_name[kKeyNameSize];
   char code_text[20];
   char remote_name[kRemoteNameSize];
@@ -143,7 +145,7 @@ class Rig : public KeyEngineOutput {
   uint32_t base_;
   uint64_t now_ = 0;
   uint64_t wait_start_ = 0;
-  PressReport slot_;
+  device::PressReport slot_;
   bool slot_new_ = false;
 };
 
@@ -180,8 +182,8 @@ TEST(CodeText, DigitCountFromTheConfigurationIsBounded) {
 // ---------------------------------------------------------------- naming
 
 TEST(KeyNaming, FirstEntryMatchingInAnyCaseNamesTheCode) {
-  StringList keys;
-  StringList remotes;
+  config::StringList keys;
+  config::StringList remotes;
   remotes.Add("My remote");
   remotes.Add("ignored");
   keys.Add("0000000A");           // no "=": never matches
@@ -209,9 +211,9 @@ TEST(KeyNaming, FirstEntryMatchingInAnyCaseNamesTheCode) {
 }
 
 TEST(KeyNaming, MissingListsNameNothingAndAnEmptyRemoteListGivesAnEmptyName) {
-  StringList keys;
+  config::StringList keys;
   keys.Add("00000001=Power");
-  StringList remotes;
+  config::StringList remotes;
   EXPECT_FALSE(NameKey("00000001", nullptr, &remotes).found);
   KeyNaming n = NameKey("00000001", &keys, &remotes);
   EXPECT_TRUE(n.found);

@@ -25,6 +25,10 @@
 #include "tests/support/test_core.h"
 #include "tests/support/watchdog.h"
 
+using namespace device;
+using namespace events;
+using namespace plugin;
+
 namespace {
 
 constexpr uint32_t kGuardMs = 10000;
@@ -42,7 +46,7 @@ RecordBytes Snapshot() {
 
 // The stand-in dialog: a window on the test thread that collects the
 // monitoring messages posted to it.
-struct TestForm : SetupFormBase {
+struct TestForm : setup::SetupFormBase {
   struct Post {
     uint32_t msg;
     uintptr_t wparam;
@@ -128,15 +132,15 @@ class KeyEventThreadTest : public ::testing::Test {
     EXPECT_EQ(n.code_text.size(), 8u);
   }
 
-  StringList keys;
-  StringList remotes;
+  config::StringList keys;
+  config::StringList remotes;
   TestCore core;
   std::vector<RecordBytes> records;
   std::function<void(const Notification&)> on_notify;
 };
 
 TEST_F(KeyEventThreadTest, PressRepeatsAndReleaseReachTheCoreWithTheRecordFilled) {
-  WaitR.store(kPatientWaitR);
+  config::WaitR.store(kPatientWaitR);
   StartThread();
   // Keep reporting the key while pumping, as the polling thread would.
   ASSERT_TRUE(core.PumpUntil([&] {
@@ -190,7 +194,7 @@ TEST_F(KeyEventThreadTest, AReportLeftBeforeTheStartIsTakenWithoutASignal) {
 }
 
 TEST_F(KeyEventThreadTest, StopWhileAKeyIsHeldSendsNoRelease) {
-  WaitR.store(kPatientWaitR);
+  config::WaitR.store(kPatientWaitR);
   StartThread();
   Report(true, 1);
   ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 1; }, kGuardMs));
@@ -290,7 +294,7 @@ TEST_F(KeyEventThreadTest, InSetupModeTheDialogGetsOnePressAndOneReleaseAndTheCo
   TestForm form;
   _SetupForm.store(&form);
   SetupMode.store(true);
-  WaitR.store(kPatientWaitR);
+  config::WaitR.store(kPatientWaitR);
   StartThread();
   // Held long enough for repeats, which are never posted.
   const uint32_t start = plat::tick_count();

@@ -15,6 +15,8 @@
 #include "sim/sim_control.h"
 #include "tests/support/plugin_test.h"
 
+using namespace plugin;
+
 namespace {
 
 class LifecycleTest : public PluginTest {
@@ -46,19 +48,19 @@ TEST_F(LifecycleTest, StartRunsAndASecondStartDoesNothing) {
   OpenAccepted();
   Start();
   ASSERT_TRUE(Running.load());
-  EXPECT_NE(KeyEvent.load(), nullptr);
-  EXPECT_TRUE(KeyEventThreadRunning());
-  ASSERT_EQ(DeviceList->Count(), 1);
+  EXPECT_NE(device::KeyEvent.load(), nullptr);
+  EXPECT_TRUE(events::KeyEventThreadRunning());
+  ASSERT_EQ(device::DeviceList->Count(), 1);
   Start();
   EXPECT_EQ(Opened(), 1);
   EXPECT_TRUE(boxes.boxes().empty());
   Stop();
   EXPECT_FALSE(Running.load());
-  EXPECT_EQ(KeyEvent.load(), nullptr);
-  EXPECT_FALSE(KeyEventThreadRunning());
+  EXPECT_EQ(device::KeyEvent.load(), nullptr);
+  EXPECT_FALSE(events::KeyEventThreadRunning());
   EXPECT_EQ(card->LiveReferences(), 0);
   // The device list outlives the device, for the dialog.
-  EXPECT_EQ(DeviceList->Count(), 1);
+  EXPECT_EQ(device::DeviceList->Count(), 1);
 }
 
 TEST_F(LifecycleTest, StopWithoutStartTouchesNothing) {
@@ -78,7 +80,7 @@ TEST_F(LifecycleTest, DeviceErrorShowsTheDeviceBoxAndLeavesNothingOpen) {
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].caption, "SAA713x");
   EXPECT_NE(boxes.boxes()[0].text.find("There is no available devices."), std::string::npos);
-  EXPECT_EQ(KeyEvent.load(), nullptr);
+  EXPECT_EQ(device::KeyEvent.load(), nullptr);
   EXPECT_EQ(card->LiveReferences(), 0);
 }
 
@@ -99,8 +101,8 @@ TEST_F(LifecycleTest, EachFailingCreationLeavesNothingOpenAndTheNextStartWorks) 
     c.inject();
     Start();
     EXPECT_FALSE(Running.load());
-    EXPECT_EQ(KeyEvent.load(), nullptr);
-    EXPECT_FALSE(KeyEventThreadRunning());
+    EXPECT_EQ(device::KeyEvent.load(), nullptr);
+    EXPECT_FALSE(events::KeyEventThreadRunning());
     EXPECT_EQ(card->LiveReferences(), 0);
     EXPECT_TRUE(boxes.boxes().empty());
     plat::inject_thread_create_failures(0);
@@ -118,9 +120,9 @@ TEST_F(LifecycleTest, CloseWhileStartedEndsEverythingAndCloseTwiceIsHarmless) {
   Close();
   EXPECT_FALSE(Running.load());
   EXPECT_EQ(card->LiveReferences(), 0);
-  EXPECT_EQ(KeyList, nullptr);
-  EXPECT_EQ(DeviceList, nullptr);
-  EXPECT_EQ(RemoteNameList, nullptr);
+  EXPECT_EQ(config::KeyList, nullptr);
+  EXPECT_EQ(device::DeviceList, nullptr);
+  EXPECT_EQ(config::RemoteNameList, nullptr);
   Close();
   Stop();
 }

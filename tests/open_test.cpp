@@ -14,6 +14,9 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
 
+using namespace config;
+using namespace plugin;
+
 namespace {
 
 class OpenTest : public ::testing::Test {

@@ -9,6 +9,8 @@
 #include "device/press_slot.h"
 #include "tests/support/watchdog.h"
 
+using namespace device;
+
 namespace {
 
 class PressSlotTest : public ::testing::Test {

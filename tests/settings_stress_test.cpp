@@ -39,13 +39,13 @@ constexpr int kSavesPerId = 100000;
 
 // Saves the waits rounds times (0: until killed) into the settings file of module.
 void SaverLoop(const std::string& module, int id, int rounds) {
-  std::snprintf(ModulePath, sizeof ModulePath, "%s", module.c_str());
+  std::snprintf(config::ModulePath, sizeof config::ModulePath, "%s", module.c_str());
   for (int i = 1; rounds == 0 || i <= rounds; ++i) {
     const int value = id * kSavesPerId + i % kSavesPerId;
-    Wait1.store(value);
-    WaitN.store(value);
-    WaitR.store(value);
-    SaveWaits();
+    config::Wait1.store(value);
+    config::WaitN.store(value);
+    config::WaitR.store(value);
+    config::SaveWaits();
   }
 }
 

@@ -9,6 +9,8 @@
 
 #include "tests/support/temp_dir.h"
 
+using namespace config;
+
 namespace fs = std::filesystem;
 
 namespace {

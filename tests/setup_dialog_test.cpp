@@ -33,6 +33,11 @@
 #include "tests/support/unicode_text.h"
 #include "tests/support/watchdog.h"
 
+using namespace config;
+using namespace events;
+using namespace setup;
+using namespace plugin;
+
 namespace {
 
 constexpr uint32_t kGuardMs = 10000;
@@ -252,8 +257,8 @@ TEST_F(SetupDialogTest, TheKeyTableShowsEveryLineAndTheFirstNameOfARepeatedCode)
 TEST_F(SetupDialogTest, TheDeviceListShowsTheSavedPositionNotTheOneInMemory) {
   dir.write("SAA713x.ini", "[Main]\nDevice=1\n");
   OpenPlugin();
-  DeviceList->Add("Card A");
-  DeviceList->Add("Card B");
+  device::DeviceList->Add("Card A");
+  device::DeviceList->Add("Card B");
   Device.store(0);
   HeadlessForm form{DialogRestart()};
   ShowAndRun(form, [&] {
@@ -268,7 +273,7 @@ TEST_F(SetupDialogTest, TheDeviceListShowsTheSavedPositionNotTheOneInMemory) {
 TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
   dir.write("SAA713x.ini", "[Main]\nDevice=3\n");
   OpenPlugin();
-  DeviceList->Add("Only card");
+  device::DeviceList->Add("Only card");
   {
     HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [&] { EXPECT_EQ(form.View().DeviceIndex(), -1); });
@@ -284,7 +289,7 @@ TEST_F(SetupDialogTest, ClosingWithNoDeviceSelectedKeepsTheSavedDevice) {
   EXPECT_EQ(Saved("Device"), "-1");
 
   std::filesystem::remove(dir.file("SAA713x.ini").c_str());
-  DeviceList->Clear();
+  device::DeviceList->Clear();
   {
     HeadlessForm form{DialogRestart()};
     ShowAndRun(form, [] {});

@@ -10,6 +10,8 @@
 #include "tests/support/sim_card.h"
 #include "tests/support/temp_dir.h"
 
+using namespace device;
+
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 

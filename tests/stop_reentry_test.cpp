@@ -30,7 +30,7 @@ class StopReentryTest : public PluginTest {
   }
   bool WaitForDeliveryInFlight() {
     const uint32_t start = plat::tick_count();
-    while (!KeyNotifyInFlight()) {
+    while (!events::KeyNotifyInFlight()) {
       if (plat::tick_count() - start > kGuardMs) return false;
       plat::sleep_ms(1);
     }
@@ -45,7 +45,7 @@ TEST_F(StopReentryTest, StopLetsTheDeliveryInFlightCompleteInsteadOfDeadlocking)
     Watchdog guard("Stop with a KeyNotify in flight", kGuardMs);
     Stop();
   }
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(plugin::Running.load());
   ASSERT_FALSE(core.received().empty());
   EXPECT_EQ(core.received().front().repeat, 0);
   EXPECT_EQ(core.received().front().key_name, "Power");
@@ -61,7 +61,7 @@ TEST_F(StopReentryTest, StopInsideTheHandlerReturnsAndTheThreadEndsAfterIt) {
     Watchdog guard("Stop inside the core's handler", kGuardMs);
     ASSERT_TRUE(core.PumpUntil([&] { return calls > 0; }));
   }
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(plugin::Running.load());
   core.PumpFor(150);
   EXPECT_EQ(calls, 1) << "a notification came after Stop";
   // A new start begins afresh with a press.
@@ -107,7 +107,7 @@ TEST_F(StopReentryTest, CloseInsideTheHandlerFreesNothingTheThreadStillUses) {
   Watchdog guard("Close inside the core's handler", kGuardMs);
   ASSERT_TRUE(core.PumpUntil([&] { return closed; }));
   core.PumpFor(100);
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(plugin::Running.load());
   EXPECT_EQ(card->LiveReferences(), 0);
   EXPECT_EQ(core.received().size(), 1u);
 }
@@ -123,7 +123,7 @@ TEST_F(StopReentryTest, ThousandStartStopCyclesWhileKeysArePressedLeakNothing) {
   for (int cycle = 0; cycle < 1000; ++cycle) {
     card->SetPins(sim::kAnyDevice, (cycle % 3 == 0) ? 0x00C : 0x100 | (cycle & 0xFF));
     Start();
-    ASSERT_TRUE(Running.load()) << "cycle " << cycle;
+    ASSERT_TRUE(plugin::Running.load()) << "cycle " << cycle;
     if (cycle % 10 == 0) core.PumpFor(2);
     Stop();
     ASSERT_EQ(card->LiveReferences(), 0) << "cycle " << cycle;
@@ -146,7 +146,7 @@ TEST_F(StopReentryTest, ThousandStartStopCyclesWhileKeysArePressedLeakNothing) {
 std::atomic<bool> g_hold_given_up{false};
 
 TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn) {
-  SetKeyEventAfterDeliveryHookForTesting([] {
+  events::SetKeyEventAfterDeliveryHookForTesting([] {
     if (g_hold_given_up.exchange(false)) plat::sleep_ms(2);
   });
   dir.write("SAA713x.ini", "[Main]\nInterval=1\n");
@@ -188,8 +188,8 @@ TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn
     Stop();
     ASSERT_EQ(card->LiveReferences(), 0);
   }
-  SetKeyEventAfterDeliveryHookForTesting(nullptr);
-  EXPECT_TRUE(core.PumpUntil([] { return KeyEventThreadsRunningForTesting() == 0; }));
+  events::SetKeyEventAfterDeliveryHookForTesting(nullptr);
+  EXPECT_TRUE(core.PumpUntil([] { return events::KeyEventThreadsRunningForTesting() == 0; }));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 namespace {
 
 TEST(StringList, IndexOfNameComparesTheWholeNameIgnoringCase) {
-  StringList list;
+  config::StringList list;
   list.Add("no equals sign");
   list.Add("0000001a=Power");
   list.Add("0000001A=Second");
@@ -19,11 +19,11 @@ TEST(StringList, IndexOfNameComparesTheWholeNameIgnoringCase) {
   EXPECT_EQ(list.IndexOfName("no equals sign"), -1);
   EXPECT_EQ(list.IndexOfName("0000001A "), -1);
   EXPECT_EQ(list.IndexOfName("Key=a"), -1);
-  EXPECT_EQ(StringList().IndexOfName("x"), -1);
+  EXPECT_EQ(config::StringList().IndexOfName("x"), -1);
 }
 
 TEST(StringList, ValueOfEntryIsTheTextAfterTheFirstEquals) {
-  StringList list;
+  config::StringList list;
   list.Add("Key=a=b");
   list.Add("Empty=");
   list.Add("no equals sign");

@@ -12,6 +12,8 @@
 #include "config/settings.h"
 #include "tests/support/temp_dir.h"
 
+using namespace config;
+
 namespace {
 
 // As the package writes it: CRLF line ends.

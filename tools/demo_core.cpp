@@ -38,7 +38,7 @@ using VoidFn = void (*)();
 struct Plugin {
   OpenFn Open = nullptr;
   VoidFn Close = nullptr, Start = nullptr, Stop = nullptr, Setup = nullptr;
-  std::atomic<SetupFormBase*>* SetupForm = nullptr;
+  std::atomic<setup::SetupFormBase*>* SetupForm = nullptr;
 };
 
 void* Symbol(void* library, const char* name) {
@@ -64,7 +64,7 @@ bool LoadPlugin(const std::string& path, Plugin& plugin) {
   plugin.Start = reinterpret_cast<VoidFn>(Symbol(library, "Start"));
   plugin.Stop = reinterpret_cast<VoidFn>(Symbol(library, "Stop"));
   plugin.Setup = reinterpret_cast<VoidFn>(Symbol(library, "Setup"));
-  plugin.SetupForm = static_cast<std::atomic<SetupFormBase*>*>(Symbol(library, "_SetupForm"));
+  plugin.SetupForm = static_cast<std::atomic<setup::SetupFormBase*>*>(Symbol(library, "_SetupForm"));
   return plugin.Open && plugin.Close && plugin.Start && plugin.Stop && plugin.Setup &&
          plugin.SetupForm;
 }
@@ -72,8 +72,8 @@ bool LoadPlugin(const std::string& path, Plugin& plugin) {
 uint32_t start_tick = 0;
 
 intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
-  if (msg != kKeyNotify) return 0;
-  const RecordTexts record = ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam));
+  if (msg != events::kKeyNotify) return 0;
+  const RecordTexts record = ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
   const int32_t repeat = static_cast<int32_t>(lparam);
   char kind[24];
   if (repeat == 0) std::snprintf(kind, sizeof kind, "press");
@@ -93,7 +93,7 @@ void ShowSetup(const Plugin& plugin, uint32_t ms, bool keep_open) {
     closer = std::thread([&plugin, ms] {
       plat::WindowHandle dialog = nullptr;
       for (int i = 0; i < 500 && dialog == nullptr; ++i) {
-        if (SetupFormBase* form = plugin.SetupForm->load()) dialog = form->Handle.load();
+        if (setup::SetupFormBase* form = plugin.SetupForm->load()) dialog = form->Handle.load();
         if (dialog == nullptr) plat::sleep_ms(10);
       }
       plat::sleep_ms(ms);

@@ -3,6 +3,8 @@
 #pragma once
 #include "setup/caption.h"
 
+namespace setup {
+
 constexpr char kSetupWindowClass[] = "TSetupForm";
 inline constexpr const char* kSetupCaption = PluginDescription;
 constexpr int kSetupClientWidth = 470;
@@ -32,3 +34,5 @@ enum SetupControlId : int {
   kIdTestGroup,
   kIdGroupBox1,
 };
+
+}  // namespace setup

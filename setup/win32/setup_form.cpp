@@ -14,6 +14,8 @@
 #include "setup/win32/setup_layout.h"
 #include "setup/win32/win32_view.h"
 
+namespace setup {
+
 namespace {
 
 std::function<void(TSetupForm&)>& ShownHook() {
@@ -245,3 +247,5 @@ void TSetupForm::Close() {
 HeadlessForm* TSetupForm::Headless() { return nullptr; }
 
 void TSetupForm::SetShownHook(std::function<void(TSetupForm&)> hook) { ShownHook() = std::move(hook); }
+
+}  // namespace setup

@@ -5,6 +5,8 @@
 #include "setup/spinners.h"
 #include "setup/win32/control_ids.h"
 
+namespace setup {
+
 namespace {
 
 struct ControlSpec {
@@ -110,3 +112,5 @@ void DestroySetupFont(SetupControls& controls) {
   if (controls.font != nullptr) DeleteObject(controls.font);
   controls.font = nullptr;
 }
+
+}  // namespace setup

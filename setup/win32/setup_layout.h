@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+namespace setup {
+
 struct SetupControls {
   HWND device_combo = nullptr;
   HWND model_combo = nullptr;
@@ -18,3 +20,5 @@ struct SetupControls {
 // a control could not be created.
 bool CreateSetupControls(HWND window, HINSTANCE instance, SetupControls& controls);
 void DestroySetupFont(SetupControls& controls);
+
+}  // namespace setup

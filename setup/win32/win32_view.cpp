@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+namespace setup {
+
 namespace {
 
 void SetComboIndex(HWND combo, int index) {
@@ -92,3 +94,5 @@ void Win32View::SetSpinnerPosition(Spinner which, int32_t position) {
 int32_t Win32View::SpinnerPosition(Spinner which) const {
   return static_cast<int32_t>(SendMessageA(c_.up_downs[static_cast<int>(which)], UDM_GETPOS32, 0, 0));
 }
+
+}  // namespace setup

@@ -5,6 +5,8 @@
 #include "setup/setup_view.h"
 #include "setup/win32/setup_layout.h"
 
+namespace setup {
+
 class Win32View : public SetupView {
  public:
   explicit Win32View(const SetupControls& controls) : c_(controls) {}
@@ -32,3 +34,5 @@ class Win32View : public SetupView {
  private:
   const SetupControls& c_;
 };
+
+}  // namespace setup

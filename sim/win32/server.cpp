@@ -35,8 +35,8 @@ class Factory final : public IClassFactory {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    return sim::Card::Instance().CreateInstance(CLSID_VampDeviceEnum, reinterpret_cast<const plat::Guid&>(iid),
-                                                out);
+    return sim::Card::Instance().CreateInstance(device::CLSID_VampDeviceEnum,
+                                                reinterpret_cast<const plat::Guid&>(iid), out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
     if (lock) ++g_locks; else --g_locks;
@@ -66,7 +66,7 @@ LONG SetText(HKEY key, const char* name, const char* value) {
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  if (!IsEqualCLSID(clsid, reinterpret_cast<const CLSID&>(CLSID_VampDeviceEnum))) {
+  if (!IsEqualCLSID(clsid, reinterpret_cast<const CLSID&>(device::CLSID_VampDeviceEnum))) {
     return CLASS_E_CLASSNOTAVAILABLE;
   }
   return g_factory.QueryInterface(iid, out);

@@ -46,12 +46,12 @@ inline std::string TextAt(uint32_t address, size_t size) {
   return text == nullptr ? std::string() : std::string(text, strnlen(text, size));
 }
 
-inline RecordTexts ReadRecord(const KeyEventRecordT& r) {
+inline RecordTexts ReadRecord(const events::KeyEventRecordT& r) {
   RecordTexts t;
   t.instance.assign(r.InstanceName, strnlen(r.InstanceName, sizeof r.InstanceName));
   t.key_name.assign(r.KeyName, strnlen(r.KeyName, sizeof r.KeyName));
-  t.code_text = TextAt(r.CodeText, kCodeTextSize);
-  t.remote_name = TextAt(r.RemoteName, kRemoteNameSize);
+  t.code_text = TextAt(r.CodeText, events::kCodeTextSize);
+  t.remote_name = TextAt(r.RemoteName, events::kRemoteNameSize);
   t.ext_tag.assign(r.ExtTag, strnlen(r.ExtTag, sizeof r.ExtTag));
   t.ext_value = r.ExtValue;
   return t;
@@ -61,6 +61,6 @@ inline RecordTexts ReadRecord(const KeyEventRecordT& r) {
 struct CoreInfoBlock {
   uint8_t bytes[64] = {};
   explicit CoreInfoBlock(uint32_t version) {
-    std::memcpy(bytes + kCoreInfoVersionOffset, &version, sizeof version);
+    std::memcpy(bytes + plugin::kCoreInfoVersionOffset, &version, sizeof version);
   }
 };

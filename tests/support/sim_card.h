@@ -36,7 +36,7 @@ inline int CountOf(const std::vector<std::string>& entries, const std::string& e
   return n;
 }
 
-inline std::vector<std::string> Lines(const StringList* list) {
+inline std::vector<std::string> Lines(const config::StringList* list) {
   std::vector<std::string> lines;
   for (int i = 0; list != nullptr && i < list->Count(); ++i) lines.push_back((*list)[i]);
   return lines;
@@ -49,12 +49,12 @@ class CardTest : public ::testing::Test {
     ASSERT_NE(card, nullptr) << "simulated card not reachable";
     card->Reset();
     card->EnableLog(true);
-    CreateDeviceList();
+    device::CreateDeviceList();
     balance_before = plat::com_init_balance();
   }
   void TearDown() override {
-    CloseDevice();  // harmless when nothing is open
-    FreeDeviceList();
+    device::CloseDevice();  // harmless when nothing is open
+    device::FreeDeviceList();
     card->Reset();
   }
   void SetDevices(std::initializer_list<sim::PciIds> ids) {

@@ -14,6 +14,8 @@
 #include "setup/setup_logic.h"
 #include "tests/support/core_support.h"
 
+using namespace config;
+
 TestCore::TestCore() { window_ = plat::create_message_window(&TestCore::Proc, this); }
 
 TestCore::~TestCore() { plat::destroy_window(window_); }
@@ -27,8 +29,8 @@ std::vector<int32_t> TestCore::repeats() const {
 intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t wparam,
                         intptr_t lparam) {
   auto* self = static_cast<TestCore*>(context);
-  if (msg != kKeyNotify) return 0;
-  const RecordTexts texts = ReadRecord(*reinterpret_cast<const KeyEventRecordT*>(wparam));
+  if (msg != events::kKeyNotify) return 0;
+  const RecordTexts texts = ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
   Notification n;
   n.repeat = static_cast<int32_t>(lparam);
   n.instance = texts.instance;
@@ -91,10 +93,10 @@ void ResetPluginStateForTesting() {
   PressFlag.store(false);
   KeyMask.store(0xFFFFFFFFu);
   CodeDigits.store(kDefaultCodeDigits);
-  PressSlotResetForTesting();
-  SetupMode.store(false);
+  device::PressSlotResetForTesting();
+  plugin::SetupMode.store(false);
   _SetupForm.store(nullptr);
-  LastShownCode = ~uint64_t{0};
+  setup::LastShownCode = ~uint64_t{0};
 }
 
 std::vector<MessageBoxCapture::Box> MessageBoxCapture::boxes() const {

@@ -146,7 +146,7 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
   const CoreInfoBlock info(kCoreVersion);
   Open("bench", window, info.bytes);
   Start();
-  if (!Running.load()) {
+  if (!plugin::Running.load()) {
     figures.failure = "Start did not start the plug-in";
   } else {
     const uint32_t keys[2] = {TableCode(17), TableCode(42)};
@@ -178,7 +178,7 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
     if (!ok) figures.failure = "a notification did not come within the guard time";
 
     // Stop while the polling thread sits in its pause, at different points of it.
-    Interval.store(1000);
+    config::Interval.store(1000);
     for (int run = 0; ok && run < options.stop_runs; ++run) {
       Start();
       const uint64_t first = SamplesRead();
@@ -219,7 +219,7 @@ IdleFigures RunIdle(int32_t interval_ms, uint32_t ms) {
   Open("bench", window, info);
   const std::vector<TaskSample> before = SampleTasks();
   Start();
-  if (Running.load()) {
+  if (plugin::Running.load()) {
     PumpFor(300);  // past the start
     const std::vector<TaskSample> from = SampleTasks();
     const int64_t begin = NowNs();

@@ -17,9 +17,11 @@
 #include "events/key_engine.h"
 #include "tools/bench/alloc_count.h"
 
+using namespace config;
+
 namespace {
 
-class NoOutput final : public KeyEngineOutput {
+class NoOutput final : public events::KeyEngineOutput {
  public:
   bool Notify(int32_t repeat_count) override {
     benchmark::DoNotOptimize(repeat_count);
@@ -48,16 +50,16 @@ struct Table {
 
 struct Fixture {
   explicit Fixture(int size) : table(size) {
-    engine.emplace(timings, &table.keys, &table.remotes, KeyTexts{key_name, code_text, remote_name},
+    engine.emplace(timings, &table.keys, &table.remotes, events::KeyTexts{key_name, code_text, remote_name},
                    output);
   }
-  KeyTimings timings;
+  events::KeyTimings timings;
   Table table;
-  std::array<char, kKeyNameSize> key_name{};
-  std::array<char, kCodeTextSize> code_text{};
-  std::array<char, kRemoteNameSize> remote_name{};
+  std::array<char, events::kKeyNameSize> key_name{};
+  std::array<char, events::kCodeTextSize> code_text{};
+  std::array<char, events::kRemoteNameSize> remote_name{};
   NoOutput output;
-  std::optional<KeyEngine> engine;
+  std::optional<events::KeyEngine> engine;
 };
 
 // Allocations and notifications per pass, counted while the loop runs.
@@ -72,7 +74,7 @@ void CountAllocations(benchmark::State& state, uint64_t allocations, const NoOut
 // The held key reported again before its next auto-repeat is due.
 void BM_PassRepeat(benchmark::State& state) {
   Fixture f(50);
-  const PressReport held{Table::Code(25), true};
+  const device::PressReport held{Table::Code(25), true};
   f.engine->Pass(&held, 1000, f.timings);  // the press
   const int64_t notified = f.output.notifications;
   bench::StartCounting();
@@ -85,7 +87,7 @@ BENCHMARK(BM_PassRepeat);
 // The held key reported again with an auto-repeat due on every pass.
 void BM_PassRepeatDue(benchmark::State& state) {
   Fixture f(50);
-  const PressReport held{Table::Code(25), true};
+  const device::PressReport held{Table::Code(25), true};
   uint32_t now = 1000;
   f.engine->Pass(&held, now, f.timings);
   const int64_t notified = f.output.notifications;
@@ -100,7 +102,7 @@ void BM_PassRepeatDue(benchmark::State& state) {
 BENCHMARK(BM_PassRepeatDue);
 
 // Passes that alternate between two held keys: a change of key each time.
-void PassAlternating(benchmark::State& state, Fixture& f, const PressReport (&keys)[2]) {
+void PassAlternating(benchmark::State& state, Fixture& f, const device::PressReport (&keys)[2]) {
   uint32_t now = 1000;
   f.engine->Pass(&keys[0], now, f.timings);
   size_t next = 1;
@@ -120,7 +122,7 @@ void PassAlternating(benchmark::State& state, Fixture& f, const PressReport (&ke
 void BM_PassChangeOfKey(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));
   Fixture f(size);
-  const PressReport keys[2] = {{Table::Code(size / 2), true}, {Table::Code(size - 1), true}};
+  const device::PressReport keys[2] = {{Table::Code(size / 2), true}, {Table::Code(size - 1), true}};
   PassAlternating(state, f, keys);
 }
 BENCHMARK(BM_PassChangeOfKey)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
@@ -128,7 +130,7 @@ BENCHMARK(BM_PassChangeOfKey)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
 // A change between two codes the table of 50 does not hold: a full scan each.
 void BM_PassChangeToUnknownCode(benchmark::State& state) {
   Fixture f(50);
-  const PressReport keys[2] = {{0xF0, true}, {0xF1, true}};
+  const device::PressReport keys[2] = {{0xF0, true}, {0xF1, true}};
   PassAlternating(state, f, keys);
 }
 BENCHMARK(BM_PassChangeToUnknownCode);

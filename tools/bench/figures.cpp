@@ -113,7 +113,7 @@ int64_t NowNs() {
 }
 
 intptr_t CoreProc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t, intptr_t lparam) {
-  if (msg != kKeyNotify) return 0;
+  if (msg != events::kKeyNotify) return 0;
   const int64_t now = NowNs();
   auto* state = static_cast<CoreState*>(context);
   state->handled_ns = now;

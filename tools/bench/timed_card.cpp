@@ -11,6 +11,8 @@
 #include "sim/card.h"
 #include "tools/bench/alloc_count.h"
 
+using namespace device;
+
 namespace bench {
 namespace {
 

@@ -10,6 +10,9 @@
 #include "events/code_text.h"
 #include "events/key_naming.h"
 
+using namespace config;
+using namespace device;
+
 namespace remote {
 namespace {
 
@@ -73,8 +76,8 @@ Definition ReadDefinition(const std::string& path) {
 uint32_t MaskValue(std::string_view text) { return HexTextToInt(text); }
 
 std::string CodeText(uint64_t code) {
-  char text[kCodeTextSize];
-  size_t length = FormatCodeText(code, 8, text);
+  char text[events::kCodeTextSize];
+  size_t length = events::FormatCodeText(code, 8, text);
   return std::string(text, length);
 }
 
@@ -82,7 +85,7 @@ KeyName NameCode(std::string_view code_text, const std::vector<std::string>& key
   StringList list;
   for (const std::string& key : keys) list.Add(key);
   StringList remotes;
-  KeyNaming naming = NameKey(code_text, &list, &remotes);
+  events::KeyNaming naming = events::NameKey(code_text, &list, &remotes);
   if (!naming.found) return {};
   return {true, std::string(naming.key_name)};
 }
