@@ -27,8 +27,7 @@ struct ParsedLine {
 };
 
 std::string_view Unquote(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front())
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
     return value.substr(1, value.size() - 2);
   return value;
 }
@@ -71,13 +70,11 @@ bool SectionMatches(const ParsedLine& line, std::string_view section) {
 // oversized file.
 std::string Load(const std::string& path) {
   std::string data;
-  if (path.empty() || plat::read_file(path.c_str(), kMaxFileSize, data) != plat::FileRead::Ok)
-    data.clear();
+  if (path.empty() || plat::read_file(path.c_str(), kMaxFileSize, data) != plat::FileRead::Ok) data.clear();
   return data;
 }
 
-std::optional<std::string> FindValue(const IniText& text, std::string_view section,
-                                     std::string_view key) {
+std::optional<std::string> FindValue(const IniText& text, std::string_view section, std::string_view key) {
   std::optional<std::string> found;
   bool inside = false;
   text.ForEachLine([&](const LineSpan&, std::string_view line_text) {
@@ -117,8 +114,7 @@ bool HasLineBreakOrNul(std::string_view text) {
 // written.
 bool WritableSection(std::string_view section) {
   return !section.empty() && TrimBlanks(section) == section && !HasLineBreakOrNul(section) &&
-         section.find_first_of("[]") == std::string_view::npos &&
-         section.size() + 2 <= kMaxLineLength;
+         section.find_first_of("[]") == std::string_view::npos && section.size() + 2 <= kMaxLineLength;
 }
 
 bool WritableKey(std::string_view key) {
@@ -143,8 +139,8 @@ std::optional<std::string> EntryLine(std::string_view key, std::string_view valu
 
 // The new content with one entry set; every other byte stays as it was.
 // nullopt when the entry cannot be written in the file's encoding.
-std::optional<std::string> WithEntry(const std::string& data, std::string_view section,
-                                     std::string_view key, std::string_view entry) {
+std::optional<std::string> WithEntry(const std::string& data, std::string_view section, std::string_view key,
+                                     std::string_view entry) {
   const IniText text(data);
   std::optional<LineSpan> found;
   size_t insert_at = std::string::npos;  // end of the first matching section's last line
@@ -196,16 +192,11 @@ std::optional<std::string> WithEntry(const std::string& data, std::string_view s
 
 IniLine::Kind KindOf(LineKind kind) {
   switch (kind) {
-    case LineKind::Blank:
-      return IniLine::Kind::Blank;
-    case LineKind::Comment:
-      return IniLine::Kind::Comment;
-    case LineKind::Section:
-      return IniLine::Kind::Section;
-    case LineKind::Entry:
-      return IniLine::Kind::Entry;
-    case LineKind::Other:
-      break;
+    case LineKind::Blank: return IniLine::Kind::Blank;
+    case LineKind::Comment: return IniLine::Kind::Comment;
+    case LineKind::Section: return IniLine::Kind::Section;
+    case LineKind::Entry: return IniLine::Kind::Entry;
+    case LineKind::Other: break;
   }
   return IniLine::Kind::Other;
 }
@@ -220,8 +211,7 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
   return value ? std::move(*value) : std::string(fallback);
 }
 
-int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
-                             int32_t fallback) const {
+int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const {
   return ParseInteger(FindValue(path_, section, key)).value_or(fallback);
 }
 
@@ -287,13 +277,9 @@ bool IniFile::WriteValues(std::string_view section,
 
   std::string data;
   switch (plat::read_file(path_.c_str(), kMaxFileSize, data)) {
-    case plat::FileRead::Ok:
-      break;
-    case plat::FileRead::Missing:
-      data.clear();
-      break;
-    case plat::FileRead::Failed:
-      return false;  // never replace what could not be read
+    case plat::FileRead::Ok: break;
+    case plat::FileRead::Missing: data.clear(); break;
+    case plat::FileRead::Failed: return false;  // never replace what could not be read
   }
   for (size_t i = 0; i < entries.size(); ++i) {
     std::optional<std::string> next = WithEntry(data, section, entries[i].first, lines[i]);

@@ -17,12 +17,12 @@ namespace config {
 
 struct IniLine {
   enum class Kind { Blank, Comment, Section, Entry, Other };
-  int number = 0;        // 1-based line number in the file
+  int number = 0;  // 1-based line number in the file
   Kind kind = Kind::Other;
-  std::string section;   // the section the line is in (a Section line: its own name)
-  std::string key;       // Entry only
-  std::string value;     // Entry only, exactly as the read functions return it
-  std::string text;      // the line as decoded, without its line end
+  std::string section;  // the section the line is in (a Section line: its own name)
+  std::string key;      // Entry only
+  std::string value;    // Entry only, exactly as the read functions return it
+  std::string text;     // the line as decoded, without its line end
 };
 
 class IniFile {
@@ -31,8 +31,7 @@ class IniFile {
 
   const std::string& Path() const { return path_; }
 
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view fallback) const;
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
   // Decimal with an optional minus sign that fits in 32 bits; otherwise fallback.
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const;
   // An integer, 0 false and anything else true; otherwise fallback.
@@ -50,8 +49,7 @@ class IniFile {
   bool WriteInteger(std::string_view section, std::string_view key, int32_t value);
   // Sets several keys of one section, in order, with one replace of the file:
   // all of them are written or none.
-  bool WriteValues(std::string_view section,
-                   const std::vector<std::pair<std::string, std::string>>& entries);
+  bool WriteValues(std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries);
 
  private:
   std::string path_;

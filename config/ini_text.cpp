@@ -30,10 +30,9 @@ IniText::IniText(std::string_view bytes) : bytes_(bytes) {
 }
 
 IniText::IniText(std::string_view bytes, TextEncoding encoding)
-    : bytes_(bytes), encoding_(encoding), unit_(encoding == TextEncoding::Utf16LE ||
-                                                        encoding == TextEncoding::Utf16BE
-                                                    ? 2
-                                                    : 1) {}
+    : bytes_(bytes),
+      encoding_(encoding),
+      unit_(encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 : 1) {}
 
 LineSpan IniText::NextLine(size_t pos) const {
   if (unit_ == 1) {
@@ -62,11 +61,8 @@ LineSpan IniText::NextLine(size_t pos) const {
 std::string_view IniText::Decode(const LineSpan& span, std::string& buffer) const {
   std::string_view raw = bytes_.substr(span.begin, span.end - span.begin);
   switch (encoding_) {
-    case TextEncoding::Ansi:
-      return raw;
-    case TextEncoding::Utf8:
-      buffer = plat::ansi_from_utf16(plat::utf16_from_utf8(raw));
-      return buffer;
+    case TextEncoding::Ansi: return raw;
+    case TextEncoding::Utf8: buffer = plat::ansi_from_utf16(plat::utf16_from_utf8(raw)); return buffer;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE: {
       std::u16string units(raw.size() / 2, u'\0');
@@ -86,11 +82,8 @@ std::string_view IniText::Decode(const LineSpan& span, std::string& buffer) cons
 std::optional<std::string> IniText::Encode(std::string_view text) const {
   std::string out;
   switch (encoding_) {
-    case TextEncoding::Ansi:
-      return std::string(text);
-    case TextEncoding::Utf8:
-      out = plat::utf8_from_utf16(plat::utf16_from_ansi(text));
-      break;
+    case TextEncoding::Ansi: return std::string(text);
+    case TextEncoding::Utf8: out = plat::utf8_from_utf16(plat::utf16_from_ansi(text)); break;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE: {
       const bool little = encoding_ == TextEncoding::Utf16LE;

@@ -134,8 +134,7 @@ bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view defini
 uint32_t HexTextToInt(std::string_view text) {
   // Any text not starting with "0x" gets the prefix, so only what follows it
   // counts: one or more hexadecimal digits and nothing else.
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-    text.remove_prefix(2);
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
   if (text.empty()) return 0;
   uint64_t value = 0;
   for (char c : text) {

@@ -20,11 +20,11 @@ constexpr int32_t kDefaultCodeDigits = 8;
 // Full path of the plug-in library (set by Open).
 extern char ModulePath[260];
 
-extern std::atomic<int32_t> Interval;   // ms between GPIO samples
-extern std::atomic<int32_t> Device;     // device number to open
-extern std::atomic<int32_t> Wait1;      // ms to the first auto-repeat
-extern std::atomic<int32_t> WaitN;      // ms between auto-repeats
-extern std::atomic<int32_t> WaitR;      // ms without a sample that count as a release
+extern std::atomic<int32_t> Interval;  // ms between GPIO samples
+extern std::atomic<int32_t> Device;    // device number to open
+extern std::atomic<int32_t> Wait1;     // ms to the first auto-repeat
+extern std::atomic<int32_t> WaitN;     // ms between auto-repeats
+extern std::atomic<int32_t> WaitR;     // ms without a sample that count as a release
 extern std::atomic<bool> ReleaseDetect;
 extern std::atomic<int32_t> ResetAdr;
 extern std::atomic<uint32_t> PressMask;

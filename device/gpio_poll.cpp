@@ -55,9 +55,7 @@ void ShowOpenError(int32_t code) {
   plat::message_box(text, "SAA713x", plat::kMbIconError | plat::kMbOk);
 }
 
-void ForgetStopEvent() {
-  plat::close_handle(PollStopEvent.exchange(nullptr, std::memory_order_acq_rel));
-}
+void ForgetStopEvent() { plat::close_handle(PollStopEvent.exchange(nullptr, std::memory_order_acq_rel)); }
 
 }  // namespace
 

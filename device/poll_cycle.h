@@ -13,9 +13,9 @@ struct PollMasks {
 };
 
 struct PollReport {
-  bool Report = false;   // hand this sample to the key event thread
+  bool Report = false;  // hand this sample to the key event thread
   bool Pressed = false;
-  uint32_t Code = 0;     // meaningful when Pressed
+  uint32_t Code = 0;  // meaningful when Pressed
 };
 
 // previousPressed carries the press condition from one cycle to the next.

@@ -49,7 +49,7 @@ class IVampGPIO {
   virtual int32_t VAMP_CALL Reserved10() = 0;
   virtual int32_t VAMP_CALL get_Pin(int32_t pin, uint32_t* value) = 0;  // 11
   virtual int32_t VAMP_CALL put_Pin(int32_t pin, uint32_t level) = 0;   // 12
-  virtual int32_t VAMP_CALL PrepareWrite() = 0;                          // 13
+  virtual int32_t VAMP_CALL PrepareWrite() = 0;                         // 13
 
  protected:
   ~IVampGPIO() = default;
@@ -65,10 +65,10 @@ class IVampDevice {
   virtual int32_t VAMP_CALL Reserved5() = 0;
   virtual int32_t VAMP_CALL Reserved6() = 0;
   virtual int32_t VAMP_CALL Reserved7() = 0;
-  virtual int32_t VAMP_CALL get_VendorId(uint32_t* id) = 0;     // 8
-  virtual int32_t VAMP_CALL get_DeviceId(uint32_t* id) = 0;     // 9
-  virtual int32_t VAMP_CALL get_SubVendorId(uint32_t* id) = 0;  // 10
-  virtual int32_t VAMP_CALL get_SubDeviceId(uint32_t* id) = 0;  // 11
+  virtual int32_t VAMP_CALL get_VendorId(uint32_t* id) = 0;        // 8
+  virtual int32_t VAMP_CALL get_DeviceId(uint32_t* id) = 0;        // 9
+  virtual int32_t VAMP_CALL get_SubVendorId(uint32_t* id) = 0;     // 10
+  virtual int32_t VAMP_CALL get_SubDeviceId(uint32_t* id) = 0;     // 11
   virtual int32_t VAMP_CALL get_Revision(uint32_t* revision) = 0;  // 12
   virtual int32_t VAMP_CALL Reserved13() = 0;
   virtual int32_t VAMP_CALL Reserved14() = 0;
@@ -93,7 +93,7 @@ class IVampDeviceEnum {
   virtual int32_t VAMP_CALL Reserved4() = 0;
   virtual int32_t VAMP_CALL Reserved5() = 0;
   virtual int32_t VAMP_CALL Reserved6() = 0;
-  virtual int32_t VAMP_CALL get_DeviceCount(int32_t* count) = 0;                 // 7
+  virtual int32_t VAMP_CALL get_DeviceCount(int32_t* count) = 0;                  // 7
   virtual int32_t VAMP_CALL get_Device(int32_t index, IVampDevice** device) = 0;  // 8
 
  protected:

@@ -77,9 +77,9 @@ bool KeyEngine::Change(uint32_t now, const KeyTimings& timings) {
   // Another code with the same key name and remote name is the same key.
   // Names are compared as the fields would hold them, so a name too long for
   // its field still matches itself.
-  const bool other_key =
-      !naming.found || AsStored<kKeyNameSize>(naming.key_name) != FieldText(texts_.key_name) ||
-      AsStored<kRemoteNameSize>(naming.remote_name) != FieldText(texts_.remote_name);
+  const bool other_key = !naming.found ||
+                         AsStored<kKeyNameSize>(naming.key_name) != FieldText(texts_.key_name) ||
+                         AsStored<kRemoteNameSize>(naming.remote_name) != FieldText(texts_.remote_name);
   if (previous_pressed_ && other_key) {
     if (!output_.Notify(-1)) return false;
     repeat_count_ = 0;

@@ -26,9 +26,9 @@ uint32_t BoundKeyWait(int32_t ms);
 
 // The settings as they stand at the moment of use.
 struct KeyTimings {
-  int32_t wait1 = config::kDefaultWait1;    // press to first auto-repeat
-  int32_t wait_n = config::kDefaultWaitN;   // between auto-repeats
-  int32_t wait_r = config::kDefaultWaitR;   // no report for this long counts as a release
+  int32_t wait1 = config::kDefaultWait1;   // press to first auto-repeat
+  int32_t wait_n = config::kDefaultWaitN;  // between auto-repeats
+  int32_t wait_r = config::kDefaultWaitR;  // no report for this long counts as a release
   int32_t code_digits = config::kDefaultCodeDigits;
 };
 

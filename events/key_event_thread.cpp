@@ -117,9 +117,9 @@ void RunPasses(KeyEventRun& run) {
 
     device::PressReport report;
     const uint32_t now = plat::tick_count();
-    const bool going_on = device::PressSlotTake(report)  ? engine.Pass(&report, now, CurrentTimings())
-                          : timed_out            ? engine.TimedOut(now, CurrentTimings())
-                                                 : engine.Pass(nullptr, now, CurrentTimings());
+    const bool going_on = device::PressSlotTake(report) ? engine.Pass(&report, now, CurrentTimings())
+                          : timed_out                   ? engine.TimedOut(now, CurrentTimings())
+                                                        : engine.Pass(nullptr, now, CurrentTimings());
     if (!going_on) return;
     timed_out = false;
     if (device::PressSlotHasNew()) continue;

@@ -12,8 +12,8 @@
 
 namespace plat {
 
-using WindowProc = intptr_t (*)(void* context, WindowHandle window, uint32_t msg,
-                                uintptr_t wparam, intptr_t lparam);
+using WindowProc = intptr_t (*)(void* context, WindowHandle window, uint32_t msg, uintptr_t wparam,
+                                intptr_t lparam);
 
 constexpr uint32_t kWmUser = 0x0400;
 constexpr uint32_t kWmClose = 0x0010;

@@ -11,9 +11,8 @@ namespace setup {
 
 NamedCode NameCode(uint64_t code) {
   std::array<char, events::kCodeTextSize> text{};
-  const size_t digits =
-      events::FormatCodeText(code, config::CodeDigits.load(std::memory_order_relaxed),
-                             std::span<char, events::kCodeTextSize>(text));
+  const size_t digits = events::FormatCodeText(code, config::CodeDigits.load(std::memory_order_relaxed),
+                                               std::span<char, events::kCodeTextSize>(text));
   NamedCode named;
   named.text.assign(text.data(), digits);
   const events::KeyNaming naming = events::NameKey(named.text, config::KeyList, config::RemoteNameList);

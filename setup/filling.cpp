@@ -81,8 +81,8 @@ void SetupDialog::FillKeyTable() {
 void SetupDialog::FillSpinners() {
   for (int i = 0; i < kSpinnerCount; ++i) {
     const SpinnerSpec& spinner = SpinnerSpecOf(static_cast<Spinner>(i));
-    view_.SetSpinnerPosition(spinner.which,
-                             SpinnerDisplayPosition(spinner, spinner.setting->load(std::memory_order_relaxed)));
+    view_.SetSpinnerPosition(
+        spinner.which, SpinnerDisplayPosition(spinner, spinner.setting->load(std::memory_order_relaxed)));
   }
 }
 

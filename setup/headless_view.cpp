@@ -32,7 +32,8 @@ void HeadlessView::SetModelItems(const std::vector<ModelItem>& items) {
 void HeadlessView::SetModelIndex(int index) { model_index_ = InRangeOrNone(index, model_items_.size()); }
 
 int HeadlessView::ModelFileIndex(int index) const {
-  return InRangeOrNone(index, model_items_.size()) < 0 ? -1 : model_items_[static_cast<size_t>(index)].file_index;
+  return InRangeOrNone(index, model_items_.size()) < 0 ? -1
+                                                       : model_items_[static_cast<size_t>(index)].file_index;
 }
 
 void HeadlessView::SetKeyRows(const std::vector<KeyRow>& rows) {

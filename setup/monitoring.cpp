@@ -14,8 +14,8 @@ bool SetupDialog::WndProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     return true;
   }
   if (msg == events::kMonitorPress) {
-    const uint64_t code = (static_cast<uint64_t>(static_cast<uint32_t>(wparam)) << 32) |
-                          static_cast<uint32_t>(lparam);
+    const uint64_t code =
+        (static_cast<uint64_t>(static_cast<uint32_t>(wparam)) << 32) | static_cast<uint32_t>(lparam);
     MonitorPress(code);
     return true;
   }

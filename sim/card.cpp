@@ -40,9 +40,7 @@ uint32_t Remaining(std::atomic<int32_t>& references) {
 
 // ---------------------------------------------------------------- GPIO
 
-int32_t SimGpio::QueryInterface(const plat::Guid& iid, void** out) {
-  return QueryFor(this, iid, out, false);
-}
+int32_t SimGpio::QueryInterface(const plat::Guid& iid, void** out) { return QueryFor(this, iid, out, false); }
 
 uint32_t SimGpio::AddRef() {
   card->live_references.fetch_add(1, std::memory_order_relaxed);
@@ -61,8 +59,9 @@ int32_t SimGpio::get_Pin(int32_t pin, uint32_t* value) {
   // Pin 0 comes first in a sample: take the levels then, so that one sample
   // never straddles two script steps.
   if (pin == 0) {
-    uint32_t levels = device.scripted.load(std::memory_order_acquire) ? card->ScriptPins()
-                                                                      : device.pins.load(std::memory_order_acquire);
+    uint32_t levels = device.scripted.load(std::memory_order_acquire)
+                          ? card->ScriptPins()
+                          : device.pins.load(std::memory_order_acquire);
     device.latched.store(levels, std::memory_order_relaxed);
   }
   int32_t status = 0;
@@ -112,8 +111,12 @@ int32_t SimDevice::Identify(Call call, const char* name, uint32_t value, uint32_
   return device::kVampOk;
 }
 
-int32_t SimDevice::get_VendorId(uint32_t* id) { return Identify(Call::VendorId, "get_VendorId", ids.Vendor, id); }
-int32_t SimDevice::get_DeviceId(uint32_t* id) { return Identify(Call::DeviceId, "get_DeviceId", ids.Device, id); }
+int32_t SimDevice::get_VendorId(uint32_t* id) {
+  return Identify(Call::VendorId, "get_VendorId", ids.Vendor, id);
+}
+int32_t SimDevice::get_DeviceId(uint32_t* id) {
+  return Identify(Call::DeviceId, "get_DeviceId", ids.Device, id);
+}
 int32_t SimDevice::get_SubVendorId(uint32_t* id) {
   return Identify(Call::SubVendorId, "get_SubVendorId", ids.SubVendor, id);
 }
@@ -268,7 +271,8 @@ void Card::ApplyScript(Script&& script) {
   if (!script.Devices.empty()) {
     SetDevices(script.Devices.data(), static_cast<int32_t>(script.Devices.size()));
   }
-  for (const ScriptFailure& failure : script.Failures) SetFailure(failure.What, failure.Device, failure.Status);
+  for (const ScriptFailure& failure : script.Failures)
+    SetFailure(failure.What, failure.Device, failure.Status);
   for (SimDevice& device : devices_) device.scripted.store(true, std::memory_order_release);
   std::lock_guard lock(script_mutex_);
   script_ = std::move(script);
@@ -309,8 +313,8 @@ uint32_t Card::ScriptPins() {
   std::lock_guard lock(script_mutex_);
   if (!script_loaded_) return 0;
   if (!script_started_) return script_.IdlePins | script_.SteadyPins;
-  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                        script_start_);
+  auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - script_start_);
   return script_.PinsAt(static_cast<uint64_t>(elapsed.count()));
 }
 
@@ -329,7 +333,8 @@ void Card::ClearFailures() {
 bool Card::Failure(Call call, int32_t device, int32_t& status) const {
   int kind = static_cast<int>(call);
   int64_t injected = kNoFailure;
-  if (device >= 0 && device < kMaxDevices) injected = failures_[kind][device + 1].load(std::memory_order_acquire);
+  if (device >= 0 && device < kMaxDevices)
+    injected = failures_[kind][device + 1].load(std::memory_order_acquire);
   if (injected == kNoFailure) injected = failures_[kind][0].load(std::memory_order_acquire);
   if (injected == kNoFailure) return false;
   status = static_cast<int32_t>(injected);

@@ -69,8 +69,8 @@ class SimDevice final : public device::IVampDevice {
   SimGpio gpio;
   PciIds ids;
   std::atomic<bool> scripted{true};
-  std::atomic<uint32_t> pins{0};         // direct levels while not scripted
-  std::atomic<uint32_t> latched{0};      // levels of the sample being read
+  std::atomic<uint32_t> pins{0};     // direct levels while not scripted
+  std::atomic<uint32_t> latched{0};  // levels of the sample being read
   std::atomic<uint32_t> extra_bits{0};
 
  private:

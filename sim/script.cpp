@@ -37,11 +37,11 @@ struct CallName {
   Call What;
 };
 constexpr CallName kCallNames[] = {
-    {"create", Call::Create},       {"count", Call::DeviceCount},
-    {"device", Call::Device},       {"gpio", Call::Gpio},
-    {"vendor", Call::VendorId},     {"deviceid", Call::DeviceId},
+    {"create", Call::Create},         {"count", Call::DeviceCount},
+    {"device", Call::Device},         {"gpio", Call::Gpio},
+    {"vendor", Call::VendorId},       {"deviceid", Call::DeviceId},
     {"subvendor", Call::SubVendorId}, {"subdevice", Call::SubDeviceId},
-    {"revision", Call::Revision},   {"pin", Call::Pin},
+    {"revision", Call::Revision},     {"pin", Call::Pin},
 };
 
 bool ParseFailure(std::string_view rest, ScriptFailure& failure) {

@@ -11,16 +11,16 @@ namespace sim {
 
 // The driver calls whose failure can be injected.
 enum class Call : int32_t {
-  Create,        // creating the enumerator
-  DeviceCount,   // get_DeviceCount
-  Device,        // get_Device(i)
-  Gpio,          // get_GPIO on device i
-  VendorId,      // the five identification calls on device i
+  Create,       // creating the enumerator
+  DeviceCount,  // get_DeviceCount
+  Device,       // get_Device(i)
+  Gpio,         // get_GPIO on device i
+  VendorId,     // the five identification calls on device i
   DeviceId,
   SubVendorId,
   SubDeviceId,
   Revision,
-  Pin,           // get_Pin on device i; the value is left alone
+  Pin,  // get_Pin on device i; the value is left alone
 };
 constexpr int kCallKinds = 10;
 constexpr int kMaxDevices = 16;

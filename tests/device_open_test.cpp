@@ -22,8 +22,10 @@ const sim::PciIds kLifeView{0x1131, 0x7133, 0x5168, 0x0138, 0x10};
 const sim::PciIds kGotView{0x1131, 0x7130, 0x5456, 0x7135, 0xD1};
 const sim::PciIds kOther{0x1131, 0x7134, 0x0070, 0x6701, 0x0};
 
-const char kAverTvLine[] = "Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1 (AverTV 307)";
-const char kLifeViewLine[] = "Vendor: 1131, Device: 7133, SubVendor: 5168, SubDevice: 138, rev. 10 (LifeView)";
+const char kAverTvLine[] =
+    "Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1 (AverTV 307)";
+const char kLifeViewLine[] =
+    "Vendor: 1131, Device: 7133, SubVendor: 5168, SubDevice: 138, rev. 10 (LifeView)";
 const char kGotViewLine[] = "Vendor: 1131, Device: 7130, SubVendor: 5456, SubDevice: 7135, rev. D1 (GotView)";
 const char kOtherLine[] = "Vendor: 1131, Device: 7134, SubVendor: 70, SubDevice: 6701, rev. 0";
 
@@ -64,9 +66,10 @@ TEST_F(OpenTest, FailedIdentificationCallsShowQuestionMarksAndDropTheSuffix) {
   card->SetFailure(sim::Call::SubDeviceId, 2, kEFail);
   card->SetFailure(sim::Call::Revision, 2, kEFail);
   ASSERT_EQ(OpenDevice(0), 0);
-  EXPECT_THAT(Lines(DeviceList),
-              ElementsAre(kLifeViewLine, "Vendor: 1131, Device: 7133, SubVendor: ???, SubDevice: 138, rev. 10",
-                          "Vendor: ???, Device: ???, SubVendor: ???, SubDevice: ???, rev. ???"));
+  EXPECT_THAT(
+      Lines(DeviceList),
+      ElementsAre(kLifeViewLine, "Vendor: 1131, Device: 7133, SubVendor: ???, SubDevice: 138, rev. 10",
+                  "Vendor: ???, Device: ???, SubVendor: ???, SubDevice: ???, rev. ???"));
 }
 
 TEST_F(OpenTest, AWarningStatusStillCountsAsAnIdentifiedValue) {

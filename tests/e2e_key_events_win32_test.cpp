@@ -84,7 +84,9 @@ class E2EKeyEvents : public ::testing::Test {
     ASSERT_NE(core, nullptr);
     plugin = LoadLibraryA(dll.c_str());
     ASSERT_NE(plugin, nullptr);
-    auto symbol = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(plugin, name)); };
+    auto symbol = [&](const char* name) {
+      return reinterpret_cast<void (*)()>(GetProcAddress(plugin, name));
+    };
     open = reinterpret_cast<OpenFn>(symbol("Open"));
     start = reinterpret_cast<VoidFn>(symbol("Start"));
     stop = reinterpret_cast<VoidFn>(symbol("Stop"));

@@ -254,8 +254,8 @@ class Core {
     window_class.hInstance = GetModuleHandleA(nullptr);
     window_class.lpszClassName = "E2ETestCore";
     RegisterClassA(&window_class);
-    HWND window = CreateWindowA("E2ETestCore", "Test core", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowA("E2ETestCore", "Test core", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     window_.store(window);
     HMODULE plugin = LoadLibraryA(dll_.c_str());
@@ -320,7 +320,8 @@ TEST(E2ESetupDialog, TheRealDialogDrivenThroughItsControlsOnTheSimulatedCard) {
   TempDir dir;
   const std::string dll = dir.file("SAA713x.dll");
   ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
-  dir.write("tv.cfg", std::string("[Setup]\nName=TV\n") + kPinSetup + "[Keys]\n00000005=Five\n00000007=Seven\n");
+  dir.write("tv.cfg",
+            std::string("[Setup]\nName=TV\n") + kPinSetup + "[Keys]\n00000005=Five\n00000007=Seven\n");
   dir.write("radio.cfg", std::string("[Setup]\nName=Radio\n") + kPinSetup + "[Keys]\n00000005=Radio five\n");
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=tv.cfg\nInterval=50\nDevice=0\n");
   const std::string ini = dir.file("SAA713x.ini");
@@ -365,7 +366,7 @@ TEST(E2ESetupDialog, TheRealDialogDrivenThroughItsControlsOnTheSimulatedCard) {
   EXPECT_EQ(Text(interval_field), "50");
 
   // Keyboard order: the key table first, the button last, then round again.
-  const int tab_order[] = {kIdValueListEditor, kIdDeviceCombo, kIdModelCombo, kIdEdit1, kIdEdit2,
+  const int tab_order[] = {kIdValueListEditor, kIdDeviceCombo, kIdModelCombo, kIdEdit1,          kIdEdit2,
                            kIdEdit3,           kIdEdit4,       kIdOKButton,   kIdValueListEditor};
   const DWORD dialog_thread = GetWindowThreadProcessId(dialog, nullptr);
   auto focus = [&] {
@@ -461,9 +462,11 @@ TEST(E2ESetupDialog, ADefinitionFileNamedOutsideAsciiSurvivesTheDialog) {
   TempDir dir;
   const std::string dll = dir.file("SAA713x.dll");
   ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
-  const std::string kitchen = "K\xFC" "che.cfg";  // "u" with diaeresis in code page 1252
-  dir.write(kitchen, std::string("[Setup]\nName=Kitchen\n") + kPinSetup +
-                         "[Keys]\n00008001=One\n00008002=Gr\xFCn\n");
+  const std::string kitchen =
+      "K\xFC"
+      "che.cfg";  // "u" with diaeresis in code page 1252
+  dir.write(kitchen,
+            std::string("[Setup]\nName=Kitchen\n") + kPinSetup + "[Keys]\n00008001=One\n00008002=Gr\xFCn\n");
   dir.write("Other.cfg", "[Setup]\nName=Alpha\n");
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=" + kitchen + "\n");
 

@@ -51,14 +51,11 @@ TEST(PollDecide, PressTestAsksWhetherAnyMaskBitIsSetAndComparesWithTheFlag) {
     bool pressed;
   };
   const Case cases[] = {
-      {0x000, false, 0x00000000, true},  {0x000, false, 0xFFFFFFFF, true},
-      {0x000, true, 0x00000000, false},  {0x000, true, 0xFFFFFFFF, false},
-      {0x100, true, 0x00000100, true},   {0x100, true, 0xFFFFFEFF, false},
-      {0x100, false, 0x00000100, false}, {0x100, false, 0xFFFFFEFF, true},
-      {0x300, false, 0x00000000, true},  {0x300, false, 0x00000100, false},
-      {0x300, false, 0x00000200, false}, {0x300, false, 0x00000300, false},
-      {0x300, true, 0x00000100, true},   {0x300, true, 0x00000300, true},
-      {0x300, true, 0xFFFFFCFF, false},
+      {0x000, false, 0x00000000, true},  {0x000, false, 0xFFFFFFFF, true},  {0x000, true, 0x00000000, false},
+      {0x000, true, 0xFFFFFFFF, false},  {0x100, true, 0x00000100, true},   {0x100, true, 0xFFFFFEFF, false},
+      {0x100, false, 0x00000100, false}, {0x100, false, 0xFFFFFEFF, true},  {0x300, false, 0x00000000, true},
+      {0x300, false, 0x00000100, false}, {0x300, false, 0x00000200, false}, {0x300, false, 0x00000300, false},
+      {0x300, true, 0x00000100, true},   {0x300, true, 0x00000300, true},   {0x300, true, 0xFFFFFCFF, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << "mask " << c.mask << " flag " << c.flag << " sample "
@@ -246,7 +243,8 @@ TEST_F(PollingTest, StopDoesNotWaitOutALongInterval) {
   auto start = std::chrono::steady_clock::now();
   StopPolling();
   auto ms = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
-                .count() / 1000.0;
+                .count() /
+            1000.0;
   std::printf("StopPolling with Interval 1000 took %.2f ms\n", ms);
   EXPECT_LT(ms, 500.0);
   EXPECT_EQ(card->LiveReferences(), 0);

@@ -124,8 +124,8 @@ TEST(IniFileRead, IntegersAreSignedDecimalThatFits) {
   EXPECT_EQ(ini.ReadInteger("Main", "max", 9), 2147483647);
   EXPECT_EQ(ini.ReadInteger("Main", "min", 9), INT32_MIN);
   EXPECT_EQ(ini.ReadInteger("Main", "zeros", 9), 7);
-  for (const char* bad : {"plus", "hex", "exp", "empty", "sign", "trailing", "inner", "big",
-                          "small", "huge", "yes", "float"})
+  for (const char* bad :
+       {"plus", "hex", "exp", "empty", "sign", "trailing", "inner", "big", "small", "huge", "yes", "float"})
     EXPECT_EQ(ini.ReadInteger("Main", bad, -9), -9) << bad;
 
   EXPECT_FALSE(ini.ReadBool("Main", "t0", true));
@@ -139,10 +139,9 @@ TEST(IniFileRead, IntegersAreSignedDecimalThatFits) {
 
 TEST(IniFileRead, SectionValuesInFileOrderAppendedToTheList) {
   TempDir dir;
-  dir.write(
-      "a.cfg",
-      "[Setup]\nName=X\n[Keys]\n 0000001A = Power \n; 00000002=Comment\nno equals sign\n"
-      "=no name\n0000000b=Mute\n0000001A=Again\n[Setup]\nKeyMask=FF\n[keys]\n00000003=Three\n");
+  dir.write("a.cfg",
+            "[Setup]\nName=X\n[Keys]\n 0000001A = Power \n; 00000002=Comment\nno equals sign\n"
+            "=no name\n0000000b=Mute\n0000001A=Again\n[Setup]\nKeyMask=FF\n[keys]\n00000003=Three\n");
   IniFile ini(dir.file("a.cfg"));
   StringList list;
   list.Add("kept=1");
@@ -156,7 +155,9 @@ TEST(IniFileRead, SectionValuesInFileOrderAppendedToTheList) {
 
 TEST(IniFileRead, LinesCarryTheirNumberKindSectionAndValueAsRead) {
   TempDir dir;
-  dir.write("lines.ini", "\xEF\xBB\xBFtop=1\r\n; note\r\n\r\n[ Keys ]\r\n 0000000C = \"Power\" \r\nno equals\r\n[broken\nx=2");
+  dir.write(
+      "lines.ini",
+      "\xEF\xBB\xBFtop=1\r\n; note\r\n\r\n[ Keys ]\r\n 0000000C = \"Power\" \r\nno equals\r\n[broken\nx=2");
   std::vector<IniLine> lines = IniFile(dir.file("lines.ini")).ReadLines();
   ASSERT_EQ(lines.size(), 8u);
   using K = IniLine::Kind;
@@ -206,8 +207,7 @@ TEST(IniFileWrite, KeepsEveryLineItDoesNotOwn) {
   EXPECT_EQ(dir.read("a.ini"), appended + "\n[New]\nKey=v a l\n");
   EXPECT_EQ(IniFile(dir.file("a.ini")).ReadInteger("Main", "Interval", 0), 120);
   EXPECT_EQ(IniFile(dir.file("a.ini")).ReadInteger("Other", "Interval", 0), 1);
-  EXPECT_EQ(IniFile(dir.file("a.ini")).ReadString("Main", "DefaultConfig", ""),
-            "AverTV.cfg ; kept");
+  EXPECT_EQ(IniFile(dir.file("a.ini")).ReadString("Main", "DefaultConfig", ""), "AverTV.cfg ; kept");
 
   // The write leaves nothing else behind in the folder.
   EXPECT_EQ(plat::find_files(dir.path(), "*").size(), 1u);
@@ -220,9 +220,8 @@ TEST(IniFileWrite, KeepsLineEndsByteOrderMarkAndMissingLastLineEnd) {
   ASSERT_TRUE(crlf.WriteString("Main", "C", "3"));
   ASSERT_TRUE(crlf.WriteString("Keys", "D", "4"));
   ASSERT_TRUE(crlf.WriteString("Setup", "E", "5"));
-  EXPECT_EQ(
-      dir.read("crlf.ini"),
-      "\xEF\xBB\xBF[Main]\r\nA=1\r\nC=3\r\n\r\n[Keys]\r\nB=2\r\nD=4\r\n\r\n[Setup]\r\nE=5\r\n");
+  EXPECT_EQ(dir.read("crlf.ini"),
+            "\xEF\xBB\xBF[Main]\r\nA=1\r\nC=3\r\n\r\n[Keys]\r\nB=2\r\nD=4\r\n\r\n[Setup]\r\nE=5\r\n");
 
   dir.write("lf.ini", "[Main]\nA=1");
   IniFile lf(dir.file("lf.ini"));
@@ -243,10 +242,8 @@ TEST(IniFileWrite, CreatesTheFileAndTheNextObjectSeesIt) {
   IniFile ini(dir.file("new.ini"));
   ASSERT_TRUE(ini.WriteInteger("Main", "Wait1", 300));
   ASSERT_TRUE(ini.WriteInteger("Main", "WaitN", 100));
-  const std::string line_end =
-      dir.read("new.ini").find("\r\n") != std::string::npos ? "\r\n" : "\n";
-  EXPECT_EQ(dir.read("new.ini"),
-            "[Main]" + line_end + "Wait1=300" + line_end + "WaitN=100" + line_end);
+  const std::string line_end = dir.read("new.ini").find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  EXPECT_EQ(dir.read("new.ini"), "[Main]" + line_end + "Wait1=300" + line_end + "WaitN=100" + line_end);
   EXPECT_EQ(IniFile(dir.file("new.ini")).ReadInteger("Main", "WaitN", 0), 100);
 }
 
@@ -276,8 +273,7 @@ TEST(IniFileMalformed, GarbageAndHugeLinesAreSkippedAndKept) {
     garbage.push_back(static_cast<char>(seed >> 24));
   }
   const std::string huge(1 << 20, 'k');
-  const std::string content =
-      garbage + "\n[Main]\n" + huge + "=1\nHuge=" + huge + "\nInterval=77\n";
+  const std::string content = garbage + "\n[Main]\n" + huge + "=1\nHuge=" + huge + "\nInterval=77\n";
   dir.write("a.ini", content);
   IniFile ini(dir.file("a.ini"));
   EXPECT_EQ(ini.ReadInteger("Main", "Interval", 0), 77);
@@ -314,8 +310,7 @@ TEST(IniFileMalformed, BrokenSectionHeadersEndTheSectionBeforeThem) {
 TEST(IniFileMalformed, TenThousandKeys) {
   TempDir dir;
   std::string content = "[Keys]\n";
-  for (int i = 0; i < 10000; ++i)
-    content += "K" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  for (int i = 0; i < 10000; ++i) content += "K" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   content += "[Main]\nInterval=5\n";
   dir.write("a.cfg", content);
   IniFile ini(dir.file("a.cfg"));
@@ -369,9 +364,21 @@ TEST(IniFileRoundTrip, EveryValueAndNameTheWriterAcceptsReadsBackUnchanged) {
   TempDir dir;
   dir.write("utf16.ini", Utf16Bytes(u"[Main]\r\n", true));
   dir.write("utf8.ini", "\xEF\xBB\xBF[Main]\n");
-  const std::string values[] = {" X.cfg", "X.cfg ", "\t", " ", "", "\"quoted\"", "'single'",
-                                "\"", "\"\"", "\"a'", "in \"side\"", "a=b", "; no comment",
-                                "\xE9t\xE9 \x80", std::string(4000, 'v')};
+  const std::string values[] = {" X.cfg",
+                                "X.cfg ",
+                                "\t",
+                                " ",
+                                "",
+                                "\"quoted\"",
+                                "'single'",
+                                "\"",
+                                "\"\"",
+                                "\"a'",
+                                "in \"side\"",
+                                "a=b",
+                                "; no comment",
+                                "\xE9t\xE9 \x80",
+                                std::string(4000, 'v')};
   for (const char* name : {"ansi.ini", "utf16.ini", "utf8.ini"}) {
     IniFile ini(dir.file(name));
     for (const std::string& value : values) {
@@ -428,8 +435,8 @@ TEST(IniFileEncodings, UnicodeFilesReadAsAnsiAndAreWrittenBackInTheirOwnEncoding
     ASSERT_TRUE(ini.WriteString("Other", "K", "v"));
     EXPECT_EQ(dir.read("u.ini"),
               Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=\u00E9\r\nWait1=300\r\nNew=\u20AC\r\n\r\n"
-                    u"[Other]\r\nK=v\r\n",
-                    little));
+                         u"[Other]\r\nK=v\r\n",
+                         little));
     const std::vector<IniLine> lines = ini.ReadLines();
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0].text, "; ?");

@@ -136,7 +136,11 @@ class Rig : public KeyEngineOutput {
   }
 
   void Record(Event::Kind kind, int32_t repeat, uint64_t code) {
-    Event e{kind, repeat, now_, code, std::string(key_name, strnlen(key_name, sizeof key_name)),
+    Event e{kind,
+            repeat,
+            now_,
+            code,
+            std::string(key_name, strnlen(key_name, sizeof key_name)),
             std::string(code_text, strnlen(code_text, sizeof code_text)),
             std::string(remote_name, strnlen(remote_name, sizeof remote_name))};
     events.push_back(std::move(e));
@@ -186,12 +190,12 @@ TEST(KeyNaming, FirstEntryMatchingInAnyCaseNamesTheCode) {
   config::StringList remotes;
   remotes.Add("My remote");
   remotes.Add("ignored");
-  keys.Add("0000000A");           // no "=": never matches
-  keys.Add("0000000a=Lower");     // letters of another case match
-  keys.Add("0000000A=Second");    // first match wins
-  keys.Add("A=Short");            // no leading zeros: never the code text
-  keys.Add("0000000B=");          // empty name
-  keys.Add("0000000C=x=y");       // text after the first "="
+  keys.Add("0000000A");         // no "=": never matches
+  keys.Add("0000000a=Lower");   // letters of another case match
+  keys.Add("0000000A=Second");  // first match wins
+  keys.Add("A=Short");          // no leading zeros: never the code text
+  keys.Add("0000000B=");        // empty name
+  keys.Add("0000000C=x=y");     // text after the first "="
 
   KeyNaming n = NameKey("0000000A", &keys, &remotes);
   EXPECT_TRUE(n.found);
@@ -230,8 +234,9 @@ TEST(KeyEngine, HeldKeyRepeatsAfterWait1ThenEveryWaitNAndReleasesWhenReported) {
     Rig rig(Timings(300, 100, 200), base);
     rig.Start();
     rig.Hold(1, 0, 1000, 50, true);
-    EXPECT_EQ(rig.NotesSeen(), (Notes{{0, 0}, {1, 300}, {2, 400}, {3, 500}, {4, 600}, {5, 700},
-                                      {6, 800}, {7, 900}, {-1, 1000}}));
+    EXPECT_EQ(
+        rig.NotesSeen(),
+        (Notes{{0, 0}, {1, 300}, {2, 400}, {3, 500}, {4, 600}, {5, 700}, {6, 800}, {7, 900}, {-1, 1000}}));
     EXPECT_FALSE(rig.engine->Held());
     EXPECT_EQ(rig.engine->NextWait(), plat::kInfinite);
   }
@@ -245,8 +250,16 @@ TEST(KeyEngine, UnreportedReleaseComesAtTheFirstTimeoutReachingWaitR) {
     rig.Hold(1, 0, 1000, 50, false);  // last report at 950
     rig.AdvanceTo(5000);
     // The repeat due at 1000 comes with the first time-out; -1 with the second.
-    EXPECT_EQ(rig.NotesSeen(), (Notes{{0, 0}, {1, 300}, {2, 400}, {3, 500}, {4, 600}, {5, 700},
-                                      {6, 800}, {7, 900}, {8, 1050}, {-1, 1150}}));
+    EXPECT_EQ(rig.NotesSeen(), (Notes{{0, 0},
+                                      {1, 300},
+                                      {2, 400},
+                                      {3, 500},
+                                      {4, 600},
+                                      {5, 700},
+                                      {6, 800},
+                                      {7, 900},
+                                      {8, 1050},
+                                      {-1, 1150}}));
   }
   Rig slower(Timings(300, 150, 200));
   slower.Start();
@@ -272,9 +285,18 @@ TEST(KeyEngine, SettingsChangedWhileRunningApplyAtTheirNextUseButTheWaitLimitSta
   EXPECT_EQ(rig.engine->NextWait(), 100u);
   rig.Hold(1, 50, 800, 50, true);
   // Wait1 was taken at the press, WaitN at the first repeat.
-  EXPECT_EQ(rig.NotesSeen(),
-            (Notes{{0, 0}, {1, 300}, {2, 350}, {3, 400}, {4, 450}, {5, 500}, {6, 550}, {7, 600},
-                   {8, 650}, {9, 700}, {10, 750}, {-1, 800}}));
+  EXPECT_EQ(rig.NotesSeen(), (Notes{{0, 0},
+                                    {1, 300},
+                                    {2, 350},
+                                    {3, 400},
+                                    {4, 450},
+                                    {5, 500},
+                                    {6, 550},
+                                    {7, 600},
+                                    {8, 650},
+                                    {9, 700},
+                                    {10, 750},
+                                    {-1, 800}}));
   rig.Sample(1000, true, 2);
   EXPECT_EQ(rig.engine->NextWait(), 100u);
   rig.AdvanceTo(2100);
@@ -337,8 +359,7 @@ TEST(KeyEngine, TwoCodesOfOneKeyRestartThePressBeforeTheFirstRepeat) {
   rig.Hold(3, 0, 200, 50, false);
   rig.Hold(0x13, 200, 900, 50, true);
   // No release at the switch; 0 again and Wait1 counts from 200.
-  EXPECT_EQ(rig.NotesSeen(),
-            (Notes{{0, 0}, {0, 200}, {1, 500}, {2, 600}, {3, 700}, {4, 800}, {-1, 900}}));
+  EXPECT_EQ(rig.NotesSeen(), (Notes{{0, 0}, {0, 200}, {1, 500}, {2, 600}, {3, 700}, {4, 800}, {-1, 900}}));
   EXPECT_EQ(rig.Notifications()[1].code_text, "00000013");
   EXPECT_EQ(rig.Notifications()[1].key_name, "Volume up");
 }
@@ -346,11 +367,10 @@ TEST(KeyEngine, TwoCodesOfOneKeyRestartThePressBeforeTheFirstRepeat) {
 TEST(KeyEngine, TwoCodesOfOneKeyContinueTheRepeatsOnceTheyStarted) {
   Rig rig;
   rig.Start();
-  rig.Hold(3, 0, 450, 50, false);   // 0 at 0, 1 at 300, 2 at 400
+  rig.Hold(3, 0, 450, 50, false);  // 0 at 0, 1 at 300, 2 at 400
   rig.Hold(0x13, 450, 700, 50, false);
   rig.Hold(3, 700, 800, 50, true);
-  EXPECT_EQ(rig.NotesSeen(),
-            (Notes{{0, 0}, {1, 300}, {2, 400}, {3, 500}, {4, 600}, {5, 700}, {-1, 800}}));
+  EXPECT_EQ(rig.NotesSeen(), (Notes{{0, 0}, {1, 300}, {2, 400}, {3, 500}, {4, 600}, {5, 700}, {-1, 800}}));
   // The switches were seen by the monitor all the same.
   EXPECT_EQ(rig.Monitors().size(), 4u);
 }
@@ -376,7 +396,7 @@ TEST(KeyEngine, LongNamesAreCutTerminatedAndStillMatchThemselves) {
 TEST(KeyEngine, ShorterNamesLeaveNoTailOfTheLongerOnes) {
   Rig rig;
   rig.Start();
-  rig.Sample(0, true, 3);  // "Volume up"
+  rig.Sample(0, true, 3);   // "Volume up"
   rig.Sample(50, true, 1);  // "Power"
   EXPECT_EQ(std::string(rig.key_name, 6), std::string("Power\0", 6));
   for (size_t i = 5; i < sizeof rig.key_name; ++i) ASSERT_EQ(rig.key_name[i], '\0') << i;
@@ -393,8 +413,8 @@ TEST(KeyEngine, UnknownCodesAreNamedByTheirTextAndBehaveLikeKeys) {
   rig.Sample(600, false, 0xBEEF);
   const std::vector<Event> n = rig.Notifications();
   const std::vector<std::pair<int32_t, std::string>> expected = {
-      {0, "0000BEEF"}, {1, "0000BEEF"}, {2, "0000BEEF"}, {-1, "0000BEEF"}, {0, "0000CAFE"},
-      {-1, "0000CAFE"}, {0, "Power"},   {-1, "Power"},   {0, "0000BEEF"}, {-1, "0000BEEF"}};
+      {0, "0000BEEF"},  {1, "0000BEEF"}, {2, "0000BEEF"}, {-1, "0000BEEF"}, {0, "0000CAFE"},
+      {-1, "0000CAFE"}, {0, "Power"},    {-1, "Power"},   {0, "0000BEEF"},  {-1, "0000BEEF"}};
   ASSERT_EQ(n.size(), expected.size());
   for (size_t i = 0; i < n.size(); ++i) {
     EXPECT_EQ(n[i].repeat, expected[i].first) << i;

@@ -43,7 +43,6 @@ RecordBytes Snapshot() {
   return bytes;
 }
 
-
 // The stand-in dialog: a window on the test thread that collects the
 // monitoring messages posted to it.
 struct TestForm : setup::SetupFormBase {
@@ -143,10 +142,12 @@ TEST_F(KeyEventThreadTest, PressRepeatsAndReleaseReachTheCoreWithTheRecordFilled
   config::WaitR.store(kPatientWaitR);
   StartThread();
   // Keep reporting the key while pumping, as the polling thread would.
-  ASSERT_TRUE(core.PumpUntil([&] {
-    Report(true, 1);
-    return Count() >= 3;
-  }, kGuardMs));
+  ASSERT_TRUE(core.PumpUntil(
+      [&] {
+        Report(true, 1);
+        return Count() >= 3;
+      },
+      kGuardMs));
   Report(false, 1);
   ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 4; }, kGuardMs));
   StopThread();
@@ -298,10 +299,12 @@ TEST_F(KeyEventThreadTest, InSetupModeTheDialogGetsOnePressAndOneReleaseAndTheCo
   StartThread();
   // Held long enough for repeats, which are never posted.
   const uint32_t start = plat::tick_count();
-  ASSERT_TRUE(core.PumpUntil([&] {
-    Report(true, 0x1234ABCD);
-    return plat::tick_count() - start >= 450 && !form.posts.empty();
-  }, kGuardMs));
+  ASSERT_TRUE(core.PumpUntil(
+      [&] {
+        Report(true, 0x1234ABCD);
+        return plat::tick_count() - start >= 450 && !form.posts.empty();
+      },
+      kGuardMs));
   Report(false, 0x1234ABCD);
   ASSERT_TRUE(core.PumpUntil([&] { return form.posts.size() >= 2; }, kGuardMs));
   StopThread();

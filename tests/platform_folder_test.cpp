@@ -16,15 +16,15 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
 
 TEST(FolderSearch, ListsEveryEntryWhoseNameMatchesIgnoringCase) {
   TempDir dir;
-  for (const char* name : {"AverTV.cfg", "LIFEVIEW.CFG", ".hidden.cfg", "x.cfgx", "cfg", "y.ini",
-                           "a.cfg.bak", "two.dots.Cfg"})
+  for (const char* name :
+       {"AverTV.cfg", "LIFEVIEW.CFG", ".hidden.cfg", "x.cfgx", "cfg", "y.ini", "a.cfg.bak", "two.dots.Cfg"})
     dir.write(name, "[Setup]\n");
   std::filesystem::create_directory(dir.file("folder.cfg"));
   std::filesystem::permissions(dir.file("LIFEVIEW.CFG"), std::filesystem::perms::owner_read);
 
-  EXPECT_EQ(Sorted(plat::find_files(dir.path(), "*.cfg")),
-            (std::vector<std::string>{".hidden.cfg", "AverTV.cfg", "LIFEVIEW.CFG", "folder.cfg",
-                                      "two.dots.Cfg"}));
+  EXPECT_EQ(
+      Sorted(plat::find_files(dir.path(), "*.cfg")),
+      (std::vector<std::string>{".hidden.cfg", "AverTV.cfg", "LIFEVIEW.CFG", "folder.cfg", "two.dots.Cfg"}));
   EXPECT_EQ(plat::find_files(dir.path(), "*.INI"), std::vector<std::string>{"y.ini"});
   EXPECT_EQ(plat::find_files(dir.path(), "*.txt"), std::vector<std::string>{});
   std::filesystem::permissions(dir.file("LIFEVIEW.CFG"), std::filesystem::perms::owner_all);
@@ -35,7 +35,9 @@ TEST(FolderSearch, ListsEveryEntryWhoseNameMatchesIgnoringCase) {
 // natively. Only ASCII letters fold, so the byte matches only itself.
 TEST(FolderSearch, NamesOutsideAsciiComeBackByteForByte) {
   TempDir dir;
-  const std::string name = "K\xFC" "che.cfg";
+  const std::string name =
+      "K\xFC"
+      "che.cfg";
   dir.write(name, "[Setup]\n");
   EXPECT_EQ(plat::find_files(dir.path(), "*.cfg"), std::vector<std::string>{name});
   EXPECT_EQ(plat::find_files(dir.path(), "K\xFC*"), std::vector<std::string>{name});

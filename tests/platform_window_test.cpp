@@ -21,7 +21,7 @@ struct Recorder {
   std::atomic<uint32_t> last_msg{0};
   std::atomic<uint32_t> last_thread{0};
   std::atomic<bool> last_in_send{false};
-  std::atomic<bool> owner_pumping{false};   // set by the owner before it pumps
+  std::atomic<bool> owner_pumping{false};  // set by the owner before it pumps
   std::atomic<bool> ran_before_pump{false};
   // On kMsgPing, send kMsgPong here first and add its answer.
   std::atomic<plat::WindowHandle> relay{nullptr};
@@ -29,8 +29,7 @@ struct Recorder {
   std::atomic<bool> destroy_on_pong{false};
 };
 
-intptr_t record(void* context, plat::WindowHandle window, uint32_t msg, uintptr_t wparam,
-                intptr_t lparam) {
+intptr_t record(void* context, plat::WindowHandle window, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
   auto* r = static_cast<Recorder*>(context);
   r->last_msg.store(msg);
   r->last_thread.store(plat::current_thread_id());
@@ -101,8 +100,8 @@ TEST(PlatformWindow, SendOnTheOwningThreadCallsTheProcedureDirectly) {
 
 TEST(PlatformWindow, BogusHandlesAreNoWindows) {
   int not_a_window = 0;
-  for (plat::WindowHandle w : {static_cast<plat::WindowHandle>(nullptr),
-                               static_cast<plat::WindowHandle>(&not_a_window)}) {
+  for (plat::WindowHandle w :
+       {static_cast<plat::WindowHandle>(nullptr), static_cast<plat::WindowHandle>(&not_a_window)}) {
     EXPECT_FALSE(plat::is_window(w));
     EXPECT_EQ(plat::window_thread(w), 0u);
     EXPECT_EQ(plat::send_message(w, kMsgPing, 1, 0), 0);
@@ -361,8 +360,7 @@ unsigned ping_peer(void* arg) {
   if (plat::wait_pumping(p->peer->armed, kGuardMs) != plat::WaitResult::Signaled) return 1;
   for (int i = 0; i < p->count; ++i) {
     // Peer's answer: i + 1 for the ping plus our pong answer 0 + 1.
-    if (plat::send_message(p->peer->window.load(), kMsgPing, i, 0) == i + 2)
-      p->good_answers.fetch_add(1);
+    if (plat::send_message(p->peer->window.load(), kMsgPing, i, 0) == i + 2) p->good_answers.fetch_add(1);
   }
   plat::set_event(p->done);
   plat::wait_pumping(p->peer->done, kGuardMs);

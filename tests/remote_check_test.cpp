@@ -36,20 +36,25 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
   };
   const std::string setup = kGoodSetup;  // lines 1 to 5
   const std::vector<Case> cases = {
-      {setup + "[Keys]\n8001=Power\n", "7: error: code 8001 lacks its leading zeros: the plug-in looks it up as 00008001"},
-      {setup + "[Keys]\n0000000C=A\n00000201=B\n", "8: error: code 00000201 has bits 00000200 outside KeyMask"},
+      {setup + "[Keys]\n8001=Power\n",
+       "7: error: code 8001 lacks its leading zeros: the plug-in looks it up as 00008001"},
+      {setup + "[Keys]\n0000000C=A\n00000201=B\n",
+       "8: error: code 00000201 has bits 00000200 outside KeyMask"},
       {"[Setup]\nPressMask=100\nPressFlag=1\nKeyMask=1FF\n[Keys]\n0000000C=A\n",
        "6: error: code 0000000C contradicts PressFlag 1"},
       {"[Setup]\nPressMask=100\nPressFlag=0\nKeyMask=1FF\n[Keys]\n0000000C=A\n0000010C=B\n",
        "7: error: code 0000010C contradicts PressFlag 0"},
-      {setup + "[Keys]\n0000000C=Power\n0000000c=Mute\n", "8: error: code 0000000c is already \"Power\" on line 7"},
+      {setup + "[Keys]\n0000000C=Power\n0000000c=Mute\n",
+       "8: error: code 0000000c is already \"Power\" on line 7"},
       {setup + "[Keys]\n0000000C=Power\n0000000D Mute\n", "8: error: entry without \"=\""},
       {"[Setup]\nPressMask=100 ; the press pin\nPressFlag=1\nKeyMask=FF\n[Keys]\n0000000C=A\n",
        "2: error: PressMask \"100 ; the press pin\" is not hexadecimal: the plug-in reads it as 00000000"},
-      {"[Setup]\nPressMask=100\nPressFlag=1\nKeyMask=\n[Keys]\n00000000=A\n", "4: error: KeyMask \"\" is not hexadecimal"},
+      {"[Setup]\nPressMask=100\nPressFlag=1\nKeyMask=\n[Keys]\n00000000=A\n",
+       "4: error: KeyMask \"\" is not hexadecimal"},
       {"[Setup]\nName=R\nPressFlag=0\nKeyMask=FF\n[Keys]\n0000000C=A\n",
        "3: error: PressMask 0 with PressFlag 0: every sample counts as a pressed key"},
-      {"[Setup]\nPressMask=0x0\nPressFlag=1\n[Keys]\n0000000C=A\n", "2: error: PressMask 0 with PressFlag 1: no sample"},
+      {"[Setup]\nPressMask=0x0\nPressFlag=1\n[Keys]\n0000000C=A\n",
+       "2: error: PressMask 0 with PressFlag 1: no sample"},
       {setup + "ResetAdr=32\n[Keys]\n0000000C=A\n", "6: error: ResetAdr 32 is outside 0..31"},
       {setup + "ResetAdr=3 ; pin\n[Keys]\n0000000C=A\n", "6: error: ResetAdr \"3 ; pin\" is not an integer"},
       {"[Setup]\nPressMask=100\nPressFlag=yes\nKeyMask=FF\n[Keys]\n0000000C=A\n",
@@ -57,7 +62,8 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
       {setup + "[Keys\n0000000C=A\n", "6: error: section header names no section"},
       {setup + "[Key]\n0000000C=A\n", "6: warning: unknown section [Key]"},
       {setup + "PresMask=200\n[Keys]\n0000000C=A\n", "6: warning: unknown key \"PresMask\" in [Setup]"},
-      {setup + "KeyMask=7F\n[Keys]\n0000000C=A\n", "6: warning: \"KeyMask\" is given again: the plug-in uses the first one, on line 5"},
+      {setup + "KeyMask=7F\n[Keys]\n0000000C=A\n",
+       "6: warning: \"KeyMask\" is given again: the plug-in uses the first one, on line 5"},
       {"Name=R\n" + setup + "[Keys]\n0000000C=A\n", "1: warning: entry before the first section"},
       {setup + "[Keys]\n0000000C=A\n0000000C=A\n", "8: warning: code 0000000C is listed again (line 7)"},
       {setup + "[Keys]\n00000000C=A\n", "7: error: code 00000000C has extra digits"},
@@ -69,7 +75,9 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
     dir.write(name, cases[i].text);
     ToolRun run = Check({dir.file(name)});
     EXPECT_NE(run.out.find(dir.file(name) + ":" + cases[i].expected), std::string::npos)
-        << "case " << i << ":\n" << cases[i].text << "\ngave:\n" << run.out;
+        << "case " << i << ":\n"
+        << cases[i].text << "\ngave:\n"
+        << run.out;
     const bool error = cases[i].expected.find(": error: ") != std::string::npos;
     EXPECT_EQ(run.status, error ? 2 : 1) << "case " << i << ":\n" << run.out;
   }
@@ -88,7 +96,7 @@ TEST(RemoteCheck, BadFilesGetOneLineEachAndTheOthersAreStillChecked) {
   }
   std::filesystem::resize_file(dir.file("big.cfg"), 100u * 1024 * 1024);  // sparse
   const std::vector<std::string> names = {"missing.cfg", "folder.cfg", "binary.cfg", "big.cfg",
-                                          "notes.cfg", "empty.cfg", "warn.cfg"};
+                                          "notes.cfg",   "empty.cfg",  "warn.cfg"};
   std::vector<std::string> files;
   for (const std::string& name : names) files.push_back(dir.file(name));
   ToolRun run = Check(files);

@@ -98,17 +98,19 @@ class RemoteSession : public ::testing::Test {
 constexpr const char kLearning[] =
     "steady 00F00000\npress 00000100\npause 800\n"
     "key 0C 150\npause 150\nkey 10 150\npause 150\nkey 21 150\npause 150\nkey 30 150\npause 1000\n"
-    "key 0C 100\npause 150\nkey 0C 100\npause 150\n"                                      // Power
-    "key 10 100\npause 150\nkey 10 100\npause 150\n"                                      // Volume +
-    "key 0D 100\npause 150\nkey 0E 100\npause 150\nkey 0D 100\npause 150\nkey 0D 100\npause 150\n"  // Mute, a slip
-    "key 0C 100\npause 150\nkey 0C 100\npause 150\n"                                      // Power again
-    "key 21 100\npause 150\nkey 21 100\npause 150\n"                                      // Channel -
-    "key 42 100\npause 150\nkey 42 100\npause 150\n";                                     // OK, a new pin
+    "key 0C 100\npause 150\nkey 0C 100\npause 150\n"  // Power
+    "key 10 100\npause 150\nkey 10 100\npause 150\n"  // Volume +
+    "key 0D 100\npause 150\nkey 0E 100\npause 150\nkey 0D 100\npause 150\nkey 0D 100\npause 150\n"  // Mute, a
+                                                                                                    // slip
+    "key 0C 100\npause 150\nkey 0C 100\npause 150\n"   // Power again
+    "key 21 100\npause 150\nkey 21 100\npause 150\n"   // Channel -
+    "key 42 100\npause 150\nkey 42 100\npause 150\n";  // OK, a new pin
 constexpr const char kAnswers[] = "Learned remote\nPower\nVolume +\nMute\nPower again\nChannel -\nOK\n\n";
 
 // The program itself, in a process of its own with its own card that plays
 // script, the answers on its standard input.
-ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::string& answers, const std::string& script) {
+ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::string& answers,
+                   const std::string& script) {
 #ifdef _WIN32
   const std::string program = "..\\tools\\remote\\SAA713xRemote.exe";
 #else
@@ -139,20 +141,25 @@ ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::strin
 
 TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughThePlugin) {
   const std::string learned = dir.file("AverTV.cfg");
-  ToolRun run = RunProgram(dir, "learn --interval 10 --idle-ms 500 --hold-ms 1700 \"" + learned + "\"", kAnswers,
-                           kLearning);
+  ToolRun run = RunProgram(dir, "learn --interval 10 --idle-ms 500 --hold-ms 1700 \"" + learned + "\"",
+                           kAnswers, kLearning);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("Name of the remote [Learned remote]: Learned remote\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Name of the remote [Learned remote]: Learned remote\n"), std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find("Found press pin 8 (PressMask 00000100, high while a key is held: PressFlag 1)"),
-            std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("The second press gave 0000000E, not 0000000D; once more."), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("warning: code 0000000C is already taken by \"Power\""), std::string::npos) << run.out;
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("The second press gave 0000000E, not 0000000D; once more."), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("warning: code 0000000C is already taken by \"Power\""), std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find("KeyMask is now 0000007F"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("1 file checked: 0 errors, 0 warnings"), std::string::npos) << run.out;
 
   // The plug-in itself, with the learned file as its definition.
-  Play("steady 00F00000\npress 00000100\npause 300\nkey 21 200\npause 300\nkey 0C 200\npause 300\n"
-       "key 42 200\npause 300\nkey 0D 200\npause 300\nkey 10 200\npause 300\n");
+  Play(
+      "steady 00F00000\npress 00000100\npause 300\nkey 21 200\npause 300\nkey 0C 200\npause 300\n"
+      "key 42 200\npause 300\nkey 0D 200\npause 300\nkey 10 200\npause 300\n");
   plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
   TestCore core;
   CoreInfoBlock info(0x02070C00);
@@ -168,9 +175,10 @@ TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughTheP
   Stop();
   Close();
   plat::set_module_path_override(nullptr);
-  EXPECT_EQ(presses(), (std::vector<std::string>{"Channel -/00000021/Learned remote", "Power/0000000C/Learned remote",
-                                                 "OK/00000042/Learned remote", "Mute/0000000D/Learned remote",
-                                                 "Volume +/00000010/Learned remote"}));
+  EXPECT_EQ(presses(),
+            (std::vector<std::string>{"Channel -/00000021/Learned remote", "Power/0000000C/Learned remote",
+                                      "OK/00000042/Learned remote", "Mute/0000000D/Learned remote",
+                                      "Volume +/00000010/Learned remote"}));
 }
 
 TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
@@ -183,7 +191,8 @@ TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
   EXPECT_EQ(card->Creations(), creations);  // refused before the card was opened
 
   Play("pause 400\n00000110 600\n");  // one key only
-  run = RunRemoteTool({"learn", "--interval", "10", "--idle-ms", "300", "--hold-ms", "900", dir.file("new.cfg")}, "R\n");
+  run = RunRemoteTool(
+      {"learn", "--interval", "10", "--idle-ms", "300", "--hold-ms", "900", dir.file("new.cfg")}, "R\n");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.out.find("Cannot decide: only one held key was seen"), std::string::npos) << run.out;
   EXPECT_FALSE(dir.exists("new.cfg"));
@@ -191,9 +200,11 @@ TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
 }
 
 TEST_F(RemoteSession, WatchShowsEachChangeWithItsKey) {
-  dir.write("remote.cfg", "[Setup]\nName=W\nPressMask=100\nPressFlag=1\nKeyMask=FF\n[Keys]\n0000000C=Power\n");
+  dir.write("remote.cfg",
+            "[Setup]\nName=W\nPressMask=100\nPressFlag=1\nKeyMask=FF\n[Keys]\n0000000C=Power\n");
   Play("steady 00F00000\npress 00000100\npause 200\nkey 0C 200\npause 200\nkey 7F 200\n");
-  ToolRun run = RunRemoteTool({"watch", "--definition", dir.file("remote.cfg"), "--interval", "10", "--duration", "1200"});
+  ToolRun run = RunRemoteTool(
+      {"watch", "--definition", dir.file("remote.cfg"), "--interval", "10", "--duration", "1200"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> tails = {
       "00F00000  first sample                          not pressed",

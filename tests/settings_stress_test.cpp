@@ -55,8 +55,7 @@ const char kHead[] = "; the user's own lines\n[Main]\nDefaultConfig=AverTV.cfg\n
 const std::string& Tail() {
   static const std::string tail = [] {
     std::string text = "\n[Keys]\n";
-    for (int i = 0; i < 1000; ++i)
-      text += std::to_string(10000000 + i) + "=Key " + std::to_string(i) + "\n";
+    for (int i = 0; i < 1000; ++i) text += std::to_string(10000000 + i) + "=Key " + std::to_string(i) + "\n";
     return text;
   }();
   return tail;
@@ -124,8 +123,8 @@ Saver StartSaver(const std::string& module, int id, int rounds) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                      nullptr, &startup, &process);
+  const BOOL started =
+      CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
   SetEnvironmentVariableA("SAA_STRESS_SAVER", nullptr);
   if (!started) return nullptr;
   CloseHandle(process.hThread);
@@ -177,8 +176,7 @@ TEST_F(SettingsStress, TwoProcessesSavingAtOnceLeaveAWholeFileAtEveryRead) {
 #ifdef _WIN32
   EXPECT_GE(last, kSavesPerId) << last;
 #else
-  EXPECT_TRUE(last == kSavesPerId + rounds % kSavesPerId ||
-              last == 2 * kSavesPerId + rounds % kSavesPerId)
+  EXPECT_TRUE(last == kSavesPerId + rounds % kSavesPerId || last == 2 * kSavesPerId + rounds % kSavesPerId)
       << last;
 #endif
   EXPECT_EQ(plat::find_files(dir.path(), "*").size(), 1u);
@@ -217,8 +215,8 @@ TEST_F(SettingsStress, AKillInTheMiddleOfSaveWaitsLeavesTheOldOrTheNewWaits) {
     EXPECT_EQ(name.substr(name.size() - 4), ".tmp") << name;
     ++temporaries;
   }
-  std::printf("%d kills, %d after the saver's first save, %d broken, %zu temporaries left\n",
-              rounds, killed_saving, mixed, temporaries);
+  std::printf("%d kills, %d after the saver's first save, %d broken, %zu temporaries left\n", rounds,
+              killed_saving, mixed, temporaries);
   EXPECT_EQ(mixed, 0);
   EXPECT_EQ(killed_saving, rounds);
 }

@@ -146,8 +146,7 @@ TEST_F(Settings, DefinitionKeysFallBackToBuiltInValuesNotPreviousOnes) {
   EXPECT_EQ(keys_.Count(), 0);
 
   // Values that are no integers count as missing; an empty mask gives 0.
-  dir_.write("Bad.cfg",
-             "[Setup]\nReleaseDetect=no\nResetAdr=0x3\nPressFlag=yes\nPressMask=-1\nKeyMask=\n");
+  dir_.write("Bad.cfg", "[Setup]\nReleaseDetect=no\nResetAdr=0x3\nPressFlag=yes\nPressMask=-1\nKeyMask=\n");
   dir_.write("SAA713x.ini", "[Main]\nDefaultConfig=Bad.cfg\n");
   LoadConfiguration();
   EXPECT_TRUE(ReleaseDetect.load());
@@ -244,8 +243,8 @@ TEST_F(Settings, SaveWaitsCreatesTheSettingsFileInOrder) {
   SaveWaits();
   std::string text = dir_.read("SAA713x.ini");
   std::string line_end = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-  EXPECT_EQ(text, "[Main]" + line_end + "Wait1=300" + line_end + "WaitN=100" + line_end +
-                      "WaitR=200" + line_end);
+  EXPECT_EQ(text,
+            "[Main]" + line_end + "Wait1=300" + line_end + "WaitN=100" + line_end + "WaitR=200" + line_end);
 }
 
 TEST_F(Settings, SaveWaitsIntoReadOnlyFolderChangesNothing) {

@@ -184,7 +184,9 @@ TEST_F(SetupDialogTest, TheDefaultConfigIsMatchedIgnoringCaseAndNoFileWritesTheF
 // page 1252): listed by the definition's Name, preselected, saved back as the
 // same bytes, and the definition still names its keys afterwards.
 TEST_F(SetupDialogTest, ADefinitionWhoseNameHoldsALetterOutsideAsciiKeepsItsBytes) {
-  const std::string kitchen = "K\xFC" "che.cfg";
+  const std::string kitchen =
+      "K\xFC"
+      "che.cfg";
   dir.write(kitchen, Definition("Kitchen", kPinSetup, "00008001=One\n"));
   dir.write("Other.cfg", Definition("Alpha", "", ""));
   dir.write("SAA713x.ini", "[Main]\nDefaultConfig=" + kitchen + "\n");

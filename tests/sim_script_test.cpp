@@ -20,13 +20,14 @@ namespace {
 TEST(SimScript, StepsFollowOneAnotherAndTheIdleLevelFillsTheRest) {
   sim::Script script;
   std::string error;
-  ASSERT_TRUE(sim::ParseScript("# a session\n"
-                               "idle 00000100 ; released\n"
-                               "pause 200\n"
-                               "  0000010C 800\n"
-                               "pause 300\r\n"
-                               "00000110 100\n",
-                               script, error))
+  ASSERT_TRUE(
+      sim::ParseScript("# a session\n"
+                       "idle 00000100 ; released\n"
+                       "pause 200\n"
+                       "  0000010C 800\n"
+                       "pause 300\r\n"
+                       "00000110 100\n",
+                       script, error))
       << error;
   EXPECT_EQ(script.LengthMs(), 1400u);
   EXPECT_EQ(script.PinsAt(0), 0x100u);
@@ -42,9 +43,10 @@ TEST(SimScript, StepsFollowOneAnotherAndTheIdleLevelFillsTheRest) {
 TEST(SimScript, SteadyPinsStayUnderEveryStepAndKeysAddThePressLevels) {
   sim::Script script;
   std::string error;
-  ASSERT_TRUE(sim::ParseScript("steady 00F00000\nidle 1\npress 100\npause 100\nkey 0C 50\n"
-                               "press 0\nkey 21 50\n00000002 50\n",
-                               script, error))
+  ASSERT_TRUE(
+      sim::ParseScript("steady 00F00000\nidle 1\npress 100\npause 100\nkey 0C 50\n"
+                       "press 0\nkey 21 50\n00000002 50\n",
+                       script, error))
       << error;
   EXPECT_EQ(script.PinsAt(0), 0x00F00001u);
   EXPECT_EQ(script.PinsAt(100), 0x00F0010Cu);
@@ -58,12 +60,13 @@ TEST(SimScript, SteadyPinsStayUnderEveryStepAndKeysAddThePressLevels) {
 TEST(SimScript, DevicesAndFailuresAreParsed) {
   sim::Script script;
   std::string error;
-  ASSERT_TRUE(sim::ParseScript("device 1131 7134 1461 F31D 1\n"
-                               "device 1131 7133 5168 138 10\n"
-                               "fail create\n"
-                               "fail gpio 1 0\n"
-                               "fail vendor * 80004001\n",
-                               script, error))
+  ASSERT_TRUE(
+      sim::ParseScript("device 1131 7134 1461 F31D 1\n"
+                       "device 1131 7133 5168 138 10\n"
+                       "fail create\n"
+                       "fail gpio 1 0\n"
+                       "fail vendor * 80004001\n",
+                       script, error))
       << error;
   ASSERT_EQ(script.Devices.size(), 2u);
   EXPECT_EQ(script.Devices[1].SubVendor, 0x5168u);
@@ -79,15 +82,15 @@ TEST(SimScript, DevicesAndFailuresAreParsed) {
 
 TEST(SimScript, InvalidLinesAreRefusedWithTheirNumber) {
   const char* bad[] = {
-      "00000100\n",                   // no duration
-      "xyz 100\n",                    // no statement
-      "0000010C -5\n",                // negative duration
-      "0000010C 3600001\n",           // longer than an hour
-      "100000000 10\n",               // more than 32 pins
-      "pause 10 20\n",                // trailing text
-      "device 1131 7134\n",           // ids missing
-      "fail sometimes\n",             // unknown call
-      "fail gpio 16\n",               // no such device
+      "00000100\n",          // no duration
+      "xyz 100\n",           // no statement
+      "0000010C -5\n",       // negative duration
+      "0000010C 3600001\n",  // longer than an hour
+      "100000000 10\n",      // more than 32 pins
+      "pause 10 20\n",       // trailing text
+      "device 1131 7134\n",  // ids missing
+      "fail sometimes\n",    // unknown call
+      "fail gpio 16\n",      // no such device
   };
   for (const char* text : bad) {
     SCOPED_TRACE(text);
@@ -117,9 +120,10 @@ TEST_F(SimCardScript, ALoadedFileSetsTheDevicesFailuresAndPins) {
   ASSERT_TRUE(card->LoadScriptFile(folder.file("session.txt").c_str(), error, sizeof error)) << error;
   EXPECT_STREQ(error, "");
   ASSERT_EQ(OpenDevice(1), 0);
-  EXPECT_THAT(simtest::Lines(DeviceList),
-              ElementsAre("Vendor: 1131, Device: 7130, SubVendor: 5456, SubDevice: 7135, rev. D1 (GotView)",
-                          "Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: ???, rev. 1 (AverTV 307)"));
+  EXPECT_THAT(
+      simtest::Lines(DeviceList),
+      ElementsAre("Vendor: 1131, Device: 7130, SubVendor: 5456, SubDevice: 7135, rev. D1 (GotView)",
+                  "Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: ???, rev. 1 (AverTV 307)"));
   // The session started with the creation; its first step lasts ten minutes.
   EXPECT_EQ(ReadAllPins(-1), 0x0000C03Fu);
   CloseDevice();

@@ -22,8 +22,9 @@ class StopReentryTest : public PluginTest {
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
-                            "[Keys]\n0000000C=Power\n");
+    dir.write("AverTV.cfg",
+              "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
+              "[Keys]\n0000000C=Power\n");
     dir.write("SAA713x.ini", "[Main]\nInterval=10\n");
     OpenAccepted();
     card->SetPins(sim::kAnyDevice, 0x10C);  // a key held from the start
@@ -150,8 +151,9 @@ TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn
     if (g_hold_given_up.exchange(false)) plat::sleep_ms(2);
   });
   dir.write("SAA713x.ini", "[Main]\nInterval=1\n");
-  dir.write("AverTV.cfg", "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
-                          "[Keys]\n0000000C=Power\n0000000D=Mute\n");
+  dir.write("AverTV.cfg",
+            "[Setup]\nName=Test\nPressMask=100\nPressFlag=1\nKeyMask=FF\n"
+            "[Keys]\n0000000C=Power\n0000000D=Mute\n");
   Close();
   OpenAccepted();
   enum Reload { kClose, kStop, kStopStart, kReloads };

@@ -65,8 +65,7 @@ bool LoadPlugin(const std::string& path, Plugin& plugin) {
   plugin.Stop = reinterpret_cast<VoidFn>(Symbol(library, "Stop"));
   plugin.Setup = reinterpret_cast<VoidFn>(Symbol(library, "Setup"));
   plugin.SetupForm = static_cast<std::atomic<setup::SetupFormBase*>*>(Symbol(library, "_SetupForm"));
-  return plugin.Open && plugin.Close && plugin.Start && plugin.Stop && plugin.Setup &&
-         plugin.SetupForm;
+  return plugin.Open && plugin.Close && plugin.Start && plugin.Stop && plugin.Setup && plugin.SetupForm;
 }
 
 uint32_t start_tick = 0;
@@ -76,9 +75,12 @@ intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, int
   const RecordTexts record = ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
   const int32_t repeat = static_cast<int32_t>(lparam);
   char kind[24];
-  if (repeat == 0) std::snprintf(kind, sizeof kind, "press");
-  else if (repeat < 0) std::snprintf(kind, sizeof kind, "release");
-  else std::snprintf(kind, sizeof kind, "repeat %" PRId32, repeat);
+  if (repeat == 0)
+    std::snprintf(kind, sizeof kind, "press");
+  else if (repeat < 0)
+    std::snprintf(kind, sizeof kind, "release");
+  else
+    std::snprintf(kind, sizeof kind, "repeat %" PRId32, repeat);
   const uint32_t elapsed = plat::tick_count() - start_tick;
   std::printf("%4u.%03u s  %-10s %-12s %-17s %s\n", elapsed / 1000, elapsed % 1000, kind,
               record.key_name.c_str(), record.code_text.c_str(), record.remote_name.c_str());
@@ -107,8 +109,7 @@ void ShowSetup(const Plugin& plugin, uint32_t ms, bool keep_open) {
 // A copy of the plug-in with the sample definitions (and a settings file, if
 // the folder has one) beside it, so the run leaves the build and the sources
 // untouched.
-std::string PrepareFolder(const std::string& plugin, const std::string& samples,
-                          const std::string& work) {
+std::string PrepareFolder(const std::string& plugin, const std::string& samples, const std::string& work) {
   fs::remove_all(work);
   fs::create_directories(work);
   const fs::path target = fs::path(work) / fs::path(plugin).filename();
@@ -133,12 +134,18 @@ bool Parse(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-    if (arg == "--plugin") options.plugin = next();
-    else if (arg == "--folder") options.folder = next();
-    else if (arg == "--script") options.script = next();
-    else if (arg == "--work") options.work = next();
-    else if (arg == "--setup") options.setup = true;
-    else if (arg == "--keep-open") options.keep_open = true;
+    if (arg == "--plugin")
+      options.plugin = next();
+    else if (arg == "--folder")
+      options.folder = next();
+    else if (arg == "--script")
+      options.script = next();
+    else if (arg == "--work")
+      options.work = next();
+    else if (arg == "--setup")
+      options.setup = true;
+    else if (arg == "--keep-open")
+      options.keep_open = true;
     else {
       std::fprintf(stderr, "unknown option %s\n", arg.c_str());
       return false;

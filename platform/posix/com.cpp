@@ -11,10 +11,10 @@ namespace {
 
 constexpr int32_t kOk = 0;
 constexpr int32_t kFalse = 1;
-constexpr int32_t kPointer = static_cast<int32_t>(0x80004003u);       // E_POINTER
+constexpr int32_t kPointer = static_cast<int32_t>(0x80004003u);             // E_POINTER
 constexpr int32_t kClassNotRegistered = static_cast<int32_t>(0x80040154u);  // REGDB_E_CLASSNOTREG
-constexpr int32_t kNotInitialized = static_cast<int32_t>(0x800401F0u);  // CO_E_NOTINITIALIZED
-constexpr int32_t kChangedMode = static_cast<int32_t>(0x80010106u);  // RPC_E_CHANGED_MODE
+constexpr int32_t kNotInitialized = static_cast<int32_t>(0x800401F0u);      // CO_E_NOTINITIALIZED
+constexpr int32_t kChangedMode = static_cast<int32_t>(0x80010106u);         // RPC_E_CHANGED_MODE
 
 constexpr int kMaxServers = 8;
 std::atomic<ClassCreator> g_servers[kMaxServers];
@@ -22,7 +22,6 @@ std::atomic<int> g_balance{0};
 // Like COM's per-thread apartment count: the first CoInitialize on a thread
 // gives S_OK, nested ones S_FALSE.
 thread_local int t_init_count = 0;
-
 
 }  // namespace
 
@@ -61,6 +60,5 @@ void com_register_server(ClassCreator creator) {
 }
 
 int com_init_balance() { return g_balance.load(std::memory_order_relaxed); }
-
 
 }  // namespace plat

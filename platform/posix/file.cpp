@@ -113,8 +113,7 @@ bool replace_file_content(const char* path, std::string_view content) {
   if (!exists && errno != ENOENT) return false;
   // The mode, not access(): root may write anything, but a file without
   // write permission is one the user keeps as it is.
-  if (exists && (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
-    return false;
+  if (exists && (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)) return false;
 
   const size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -133,7 +132,8 @@ bool replace_file_content(const char* path, std::string_view content) {
   bool ok = write_all(fd, content);
   if (ok && exists) {
     // The owner may fail to change for an ordinary user; the mode must not.
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own */ }
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own */
+    }
     ok = ::fchmod(fd, st.st_mode & 07777) == 0;
   }
   ok = ok && sync_fd(fd);

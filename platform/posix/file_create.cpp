@@ -11,7 +11,8 @@ namespace plat {
 
 PathKind path_kind(const char* path, uint64_t& size) {
   struct stat st;
-  if (::stat(path, &st) != 0) return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Other;
+  if (::stat(path, &st) != 0)
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::Missing : PathKind::Other;
   if (S_ISDIR(st.st_mode)) return PathKind::Folder;
   if (!S_ISREG(st.st_mode)) return PathKind::Other;
   size = static_cast<uint64_t>(st.st_size);
@@ -29,8 +30,10 @@ bool write_new_file(const char* path, const std::string& content) {
   while (ok && done < content.size()) {
     ssize_t n = ::write(fd, content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   if (ok && ::fsync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;

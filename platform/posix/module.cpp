@@ -23,9 +23,8 @@ bool g_overridden = false;
 std::string path_of(void* address) {
   Dl_info info{};
   link_map* map = nullptr;
-  if (dladdr1(address, &info, reinterpret_cast<void**>(&map),
-              RTLD_DL_LINKMAP) &&
-      map && map->l_name && map->l_name[0] != '\0') {
+  if (dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) && map && map->l_name &&
+      map->l_name[0] != '\0') {
     char resolved[PATH_MAX];
     if (realpath(map->l_name, resolved)) return resolved;
     return map->l_name;

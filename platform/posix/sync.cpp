@@ -128,14 +128,12 @@ void sleep_ms(uint32_t ms) { std::this_thread::sleep_for(std::chrono::millisecon
 
 uint32_t tick_count() {
   auto since = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
 }
 
 uint32_t current_thread_id() {
   thread_local uint32_t id = posix::g_next_thread_id.fetch_add(1, std::memory_order_relaxed);
   return id;
 }
-
 
 }  // namespace plat

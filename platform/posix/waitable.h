@@ -24,8 +24,8 @@ struct Waker {
 struct Waitable {
   std::mutex mutex;
   std::condition_variable changed;
-  bool signalled = false;            // guarded by mutex
-  std::vector<Waker*> wakers;        // guarded by mutex
+  bool signalled = false;      // guarded by mutex
+  std::vector<Waker*> wakers;  // guarded by mutex
   std::atomic<int> references{1};
 
   virtual ~Waitable() = default;

@@ -141,8 +141,8 @@ void complete(SentItem* item, intptr_t result) {
 // send on the owning thread leaves it as the caller had it (as Windows does).
 enum class Via { OtherThread, Posted, SameThread };
 
-intptr_t call(WindowProc proc, void* context, WindowHandle window, uint32_t msg,
-              uintptr_t wparam, intptr_t lparam, Via via) {
+intptr_t call(WindowProc proc, void* context, WindowHandle window, uint32_t msg, uintptr_t wparam,
+              intptr_t lparam, Via via) {
   bool outer = t_in_send;
   if (via != Via::SameThread) t_in_send = via == Via::OtherThread;
   intptr_t result = proc(context, window, msg, wparam, lparam);
@@ -207,9 +207,7 @@ void end_state(ThreadState& state) {
 
 using Clock = std::chrono::steady_clock;
 
-Clock::time_point deadline_after(uint32_t ms) {
-  return Clock::now() + std::chrono::milliseconds(ms);
-}
+Clock::time_point deadline_after(uint32_t ms) { return Clock::now() + std::chrono::milliseconds(ms); }
 
 }  // namespace
 
@@ -309,8 +307,7 @@ intptr_t dispatch_message(const Message& message) {
   WindowProc proc = window->proc;
   void* context = window->context;
   lock.unlock();
-  return call(proc, context, message.window, message.msg, message.wparam, message.lparam,
-              Via::Posted);
+  return call(proc, context, message.window, message.msg, message.wparam, message.lparam, Via::Posted);
 }
 
 WaitResult wait_for_message(uint32_t ms) {

@@ -16,7 +16,6 @@ static_assert(sizeof(Guid) == sizeof(GUID), "Guid must have GUID's layout");
 
 std::atomic<int> g_balance{0};
 
-
 }  // namespace
 
 int32_t co_initialize() {
@@ -39,6 +38,5 @@ int32_t co_create_instance(const Guid& clsid, const Guid& iid, void** out) {
 void com_register_server(ClassCreator) {}
 
 int com_init_balance() { return g_balance.load(std::memory_order_relaxed); }
-
 
 }  // namespace plat

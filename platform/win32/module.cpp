@@ -41,9 +41,9 @@ bool module_path(char* buffer, size_t size) {
     if (overridden) return copy_whole(buffer, size, override_path.data(), override_path.size());
   }
   HMODULE module = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCSTR>(&module_path), &module)) {
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCSTR>(&module_path), &module)) {
     return false;
   }
   char path[MAX_PATH * 4];

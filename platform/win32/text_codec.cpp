@@ -24,8 +24,7 @@ std::u16string utf16_from_ansi(std::string_view text) {
   const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
   if (size <= 0) return {};
   std::u16string out(static_cast<size_t>(size), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, reinterpret_cast<wchar_t*>(out.data()),
-                      size);
+  MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, reinterpret_cast<wchar_t*>(out.data()), size);
   return out;
 }
 

@@ -18,8 +18,7 @@ struct Target {
 
 HMODULE this_module() {
   HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&this_module), &module);
   return module;
 }
@@ -67,8 +66,8 @@ WindowHandle create_message_window(WindowProc proc, void* context) {
   bool attached = false;
   auto* target = new (std::nothrow) Target{proc, context, &attached};
   if (!target) return nullptr;
-  HWND window = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                this_module(), target);
+  HWND window =
+      CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, this_module(), target);
   // Once attached, the window frees the target in WM_NCDESTROY, even when
   // the creation fails later on.
   if (!attached) delete target;
@@ -134,8 +133,7 @@ WaitResult wait_pumping(Handle object, uint32_t ms) {
       DWORD elapsed = GetTickCount() - start;  // unsigned: the wrap does no harm
       left = elapsed >= ms ? 0 : ms - elapsed;
     }
-    DWORD result =
-        MsgWaitForMultipleObjectsEx(1, &handle, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+    DWORD result = MsgWaitForMultipleObjectsEx(1, &handle, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
     if (result == WAIT_OBJECT_0) return WaitResult::Signaled;
     if (result == WAIT_TIMEOUT) return WaitResult::Timeout;
     if (result != WAIT_OBJECT_0 + 1) return WaitResult::Failed;

@@ -122,7 +122,8 @@ void TSetupForm::Impl::FocusControl(HWND control) {
 // answers to them query the window with WM_USER (DM_GETDEFID): the number of
 // MonitorPress.
 bool TSetupForm::Impl::PreTranslate(MSG& message) {
-  if (message.message != WM_KEYDOWN || (message.wParam != VK_TAB && message.wParam != VK_RETURN)) return false;
+  if (message.message != WM_KEYDOWN || (message.wParam != VK_TAB && message.wParam != VK_RETURN))
+    return false;
   if (message.hwnd != window && !IsChild(window, message.hwnd)) return false;
   const LRESULT code =
       SendMessageA(message.hwnd, WM_GETDLGCODE, message.wParam, reinterpret_cast<LPARAM>(&message));
@@ -155,7 +156,8 @@ void TSetupForm::Impl::Centre() {
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+               area.top + (area.bottom - area.top - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TSetupForm::TSetupForm(plat::WindowHandle owner, PluginRestart& restart)
@@ -182,7 +184,8 @@ TSetupForm::TSetupForm(plat::WindowHandle owner, PluginRestart& restart)
   RECT frame{0, 0, kSetupClientWidth, kSetupClientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, ex_style);
   CreateWindowExA(ex_style, kSetupWindowClass, kSetupCaption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                  frame.right - frame.left, frame.bottom - frame.top, impl.owner, nullptr, impl.instance, &impl);
+                  frame.right - frame.left, frame.bottom - frame.top, impl.owner, nullptr, impl.instance,
+                  &impl);
   if (impl.window != nullptr && !CreateSetupControls(impl.window, impl.instance, impl.controls)) {
     DestroyWindow(impl.window);
     impl.window = nullptr;

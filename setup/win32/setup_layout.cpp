@@ -79,17 +79,23 @@ void SetUpSpinner(HWND up_down, HWND buddy, const SpinnerSpec& spinner) {
 
 bool CreateSetupControls(HWND window, HINSTANCE instance, SetupControls& controls) {
   // 8 points at 96 pixels per inch, whatever the screen's density.
-  controls.font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+  controls.font =
+      CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
   HWND previous = nullptr;
   for (const ControlSpec& control_spec : kControls) {
-    HWND control = CreateWindowExA(control_spec.ex_style, control_spec.window_class, control_spec.text, control_spec.style, control_spec.x, control_spec.y,
-                                   control_spec.width, control_spec.height, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_spec.id)), instance, nullptr);
+    HWND control = CreateWindowExA(
+        control_spec.ex_style, control_spec.window_class, control_spec.text, control_spec.style,
+        control_spec.x, control_spec.y, control_spec.width, control_spec.height, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_spec.id)), instance, nullptr);
     if (control == nullptr) return false;
-    if (controls.font != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controls.font), FALSE);
+    if (controls.font != nullptr)
+      SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controls.font), FALSE);
     switch (control_spec.id) {
-      case kIdValueListEditor: controls.key_table = control; SetUpKeyTable(control); break;
+      case kIdValueListEditor:
+        controls.key_table = control;
+        SetUpKeyTable(control);
+        break;
       case kIdDeviceCombo: controls.device_combo = control; break;
       case kIdModelCombo: controls.model_combo = control; break;
       case kIdOKButton: controls.ok_button = control; break;

@@ -54,7 +54,8 @@ void Win32View::SetKeyRows(const std::vector<KeyRow>& rows) {
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(i);
     item.pszText = const_cast<char*>(rows[i].code.c_str());
-    const int at = static_cast<int>(SendMessageA(c_.key_table, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    const int at =
+        static_cast<int>(SendMessageA(c_.key_table, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (at < 0) continue;
     LVITEMA key{};
     key.iSubItem = 1;
@@ -79,7 +80,8 @@ void Win32View::SetCurrentKeyRow(int row) {
 }
 
 int Win32View::CurrentKeyRow() const {
-  return static_cast<int>(SendMessageA(c_.key_table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  return static_cast<int>(
+      SendMessageA(c_.key_table, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void Win32View::SetTestCaption(const std::string& text) { SetWindowTextA(c_.test_group, text.c_str()); }

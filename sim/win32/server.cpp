@@ -39,7 +39,10 @@ class Factory final : public IClassFactory {
                                                 reinterpret_cast<const plat::Guid&>(iid), out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    if (lock) ++g_locks; else --g_locks;
+    if (lock)
+      ++g_locks;
+    else
+      --g_locks;
     return S_OK;
   }
 };
@@ -48,8 +51,9 @@ Factory g_factory;
 
 bool OwnPath(char* path, DWORD size) {
   HMODULE self = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCSTR>(&g_factory), &self)) {
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCSTR>(&g_factory), &self)) {
     return false;
   }
   DWORD length = GetModuleFileNameA(self, path, size);

@@ -25,7 +25,8 @@ inline std::vector<std::string> Log() {
 inline std::vector<std::string> LogFrom(const std::string& first) {
   std::vector<std::string> entries = Log();
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i] == first) return std::vector<std::string>(entries.begin() + static_cast<long>(i), entries.end());
+    if (entries[i] == first)
+      return std::vector<std::string>(entries.begin() + static_cast<long>(i), entries.end());
   }
   return {};
 }

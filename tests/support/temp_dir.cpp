@@ -11,8 +11,8 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  fs::path dir = fs::temp_directory_path() /
-                 ("saa713x-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  fs::path dir =
+      fs::temp_directory_path() / ("saa713x-" + std::to_string(stamp) + "-" + std::to_string(counter++));
   fs::create_directories(dir);
   path_ = dir.string();
   char separator = static_cast<char>(fs::path::preferred_separator);

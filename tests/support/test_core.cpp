@@ -26,8 +26,7 @@ std::vector<int32_t> TestCore::repeats() const {
   return out;
 }
 
-intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t wparam,
-                        intptr_t lparam) {
+intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
   auto* self = static_cast<TestCore*>(context);
   if (msg != events::kKeyNotify) return 0;
   const RecordTexts texts = ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));

@@ -137,13 +137,15 @@ void PrintAllocationTraces() {
     bool seen = false;
     int same = 0;
     for (int j = 0; j < count; ++j) {
-      const bool equal = g_traces[j].frames == g_traces[i].frames &&
-                         std::equal(g_traces[i].stack, g_traces[i].stack + g_traces[i].frames, g_traces[j].stack);
+      const bool equal =
+          g_traces[j].frames == g_traces[i].frames &&
+          std::equal(g_traces[i].stack, g_traces[i].stack + g_traces[i].frames, g_traces[j].stack);
       if (equal && j < i) seen = true;
       if (equal) ++same;
     }
     if (seen) continue;
-    std::printf("  %d of the first %d counted allocations, on the %s:\n", same, count, RoleName(g_traces[i].role));
+    std::printf("  %d of the first %d counted allocations, on the %s:\n", same, count,
+                RoleName(g_traces[i].role));
     // Frame 0 is the counting itself; inlining decides how many of ours follow.
     for (int f = 1; f < g_traces[i].frames && f < 12; ++f) PrintFrame(g_traces[i].stack[f]);
   }

@@ -151,7 +151,8 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
   } else {
     const uint32_t keys[2] = {TableCode(17), TableCode(42)};
     bool ok = true;
-    for (int i = 0; ok && i < options.warmup_presses; ++i) ok = session.PressAndRelease(keys[i & 1], nullptr, nullptr, nullptr);
+    for (int i = 0; ok && i < options.warmup_presses; ++i)
+      ok = session.PressAndRelease(keys[i & 1], nullptr, nullptr, nullptr);
     ok = ok && session.Hold(keys[0], 500);
 
     figures.press.us.reserve(static_cast<size_t>(options.presses));

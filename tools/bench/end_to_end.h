@@ -19,10 +19,10 @@ struct EndToEndOptions {
 };
 
 struct AllocationCount {
-  uint64_t poll = 0;        // polling thread
-  uint64_t key_event = 0;   // key event thread
-  uint64_t core = 0;        // core thread: pumping and the handler's return
-  uint64_t samples = 0;     // polling cycles in the window
+  uint64_t poll = 0;       // polling thread
+  uint64_t key_event = 0;  // key event thread
+  uint64_t core = 0;       // core thread: pumping and the handler's return
+  uint64_t samples = 0;    // polling cycles in the window
   uint64_t notifications = 0;
 };
 

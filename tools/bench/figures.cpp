@@ -180,13 +180,14 @@ std::vector<TaskSample> SampleTasks() {
     }
     if (task.tid != 0) tasks.push_back(task);
   }
-  std::sort(tasks.begin(), tasks.end(), [](const TaskSample& a, const TaskSample& b) { return a.tid < b.tid; });
+  std::sort(tasks.begin(), tasks.end(),
+            [](const TaskSample& a, const TaskSample& b) { return a.tid < b.tid; });
   return tasks;
 }
 
 std::vector<ThreadCost> NewThreadCosts(const std::vector<TaskSample>& before_start,
-                                       const std::vector<TaskSample>& from,
-                                       const std::vector<TaskSample>& to, double seconds) {
+                                       const std::vector<TaskSample>& from, const std::vector<TaskSample>& to,
+                                       double seconds) {
   std::vector<ThreadCost> costs;
   for (const TaskSample& end : to) {
     const TaskSample* begin = Find(from, end.tid);
@@ -201,9 +202,10 @@ std::vector<ThreadCost> NewThreadCosts(const std::vector<TaskSample>& before_sta
 }
 
 void PrintFloor(const Latencies& floor) {
-  std::printf("  floor: event wake-up + cross-thread send to a pumping window (us, %zu rounds):"
-              " median %.1f  p99 %.1f  max %.1f\n",
-              floor.us.size(), floor.Median(), floor.Percentile99(), floor.Max());
+  std::printf(
+      "  floor: event wake-up + cross-thread send to a pumping window (us, %zu rounds):"
+      " median %.1f  p99 %.1f  max %.1f\n",
+      floor.us.size(), floor.Median(), floor.Percentile99(), floor.Max());
 }
 
 void PrintAgainstFloor(const char* label, const Latencies& latency, const Latencies& floor) {

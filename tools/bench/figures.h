@@ -29,8 +29,7 @@ struct CoreState {
   int32_t repeat = 0;
   int64_t handled_ns = 0;
 };
-intptr_t CoreProc(void* state, plat::WindowHandle window, uint32_t msg, uintptr_t wparam,
-                  intptr_t lparam);
+intptr_t CoreProc(void* state, plat::WindowHandle window, uint32_t msg, uintptr_t wparam, intptr_t lparam);
 
 // Dispatches this thread's messages until pred() holds; false after guard_ms.
 template <typename Pred>
@@ -69,8 +68,8 @@ struct ThreadCost {
   double cpu_us_per_s = 0;
 };
 std::vector<ThreadCost> NewThreadCosts(const std::vector<TaskSample>& before_start,
-                                       const std::vector<TaskSample>& from,
-                                       const std::vector<TaskSample>& to, double seconds);
+                                       const std::vector<TaskSample>& from, const std::vector<TaskSample>& to,
+                                       double seconds);
 
 // The summary lines for the floor, a latency against it, and idle threads.
 void PrintFloor(const Latencies& floor);

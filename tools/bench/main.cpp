@@ -53,11 +53,12 @@ double PerUnit(uint64_t count, uint64_t units) {
 void PrintAllocations(const char* label, const bench::AllocationCount& a) {
   std::printf("  %-28s %llu polling cycles, %llu notifications\n", label,
               static_cast<unsigned long long>(a.samples), static_cast<unsigned long long>(a.notifications));
-  std::printf("  %-28s polling thread %llu (%.4f per cycle); key event thread %llu + core thread %llu "
-              "(%.4f per notification)\n",
-              "  allocations:", static_cast<unsigned long long>(a.poll), PerUnit(a.poll, a.samples),
-              static_cast<unsigned long long>(a.key_event), static_cast<unsigned long long>(a.core),
-              PerUnit(a.key_event + a.core, a.notifications));
+  std::printf(
+      "  %-28s polling thread %llu (%.4f per cycle); key event thread %llu + core thread %llu "
+      "(%.4f per notification)\n",
+      "  allocations:", static_cast<unsigned long long>(a.poll), PerUnit(a.poll, a.samples),
+      static_cast<unsigned long long>(a.key_event), static_cast<unsigned long long>(a.core),
+      PerUnit(a.key_event + a.core, a.notifications));
 }
 
 }  // namespace
@@ -78,15 +79,24 @@ int main(int argc, char** argv) {
       return true;
     };
     bool ok = true;
-    if (std::strcmp(arg, "--presses") == 0) ok = number(options.presses);
-    else if (std::strcmp(arg, "--interval") == 0) ok = number(options.interval_ms);
-    else if (std::strcmp(arg, "--hold") == 0) ok = number(options.hold_ms);
-    else if (std::strcmp(arg, "--stop-runs") == 0) ok = number(options.stop_runs);
-    else if (std::strcmp(arg, "--idle-ms") == 0) ok = number(idle_ms);
-    else if (std::strcmp(arg, "--engine-only") == 0) end_to_end = false;
-    else if (std::strcmp(arg, "--end-to-end-only") == 0) engine = false;
-    else if (std::strcmp(arg, "--trace-allocations") == 0) options.trace_allocations = true;
-    else ok = false;
+    if (std::strcmp(arg, "--presses") == 0)
+      ok = number(options.presses);
+    else if (std::strcmp(arg, "--interval") == 0)
+      ok = number(options.interval_ms);
+    else if (std::strcmp(arg, "--hold") == 0)
+      ok = number(options.hold_ms);
+    else if (std::strcmp(arg, "--stop-runs") == 0)
+      ok = number(options.stop_runs);
+    else if (std::strcmp(arg, "--idle-ms") == 0)
+      ok = number(idle_ms);
+    else if (std::strcmp(arg, "--engine-only") == 0)
+      end_to_end = false;
+    else if (std::strcmp(arg, "--end-to-end-only") == 0)
+      engine = false;
+    else if (std::strcmp(arg, "--trace-allocations") == 0)
+      options.trace_allocations = true;
+    else
+      ok = false;
     if (!ok) {
       Usage();
       return 2;
@@ -116,11 +126,13 @@ int main(int argc, char** argv) {
     idle = bench::RunIdle(50, static_cast<uint32_t>(idle_ms));
   }
 
-  std::printf("\n== summary (native, plain build; the machine is shared with other builds, so the\n"
-              "   timings vary from run to run: compare figures of one run)\n");
+  std::printf(
+      "\n== summary (native, plain build; the machine is shared with other builds, so the\n"
+      "   timings vary from run to run: compare figures of one run)\n");
   if (engine) {
-    std::printf("engine pass and loading (CPU time per pass or load, allocations per pass;\n"
-                "key table of 50 unless /N, definition of N keys for LoadConfiguration/N):\n");
+    std::printf(
+        "engine pass and loading (CPU time per pass or load, allocations per pass;\n"
+        "key table of 50 unless /N, definition of N keys for LoadConfiguration/N):\n");
     for (const auto& figure : reporter.figures) {
       if (figure.ns >= 1e5) {
         std::printf("  %-36s %8.1f us\n", figure.name.c_str(), figure.ns / 1e3);

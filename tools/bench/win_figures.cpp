@@ -42,8 +42,8 @@ bool Load(const std::string& path, Plugin& plugin) {
 }
 
 void WriteSettings(const std::string& folder, int32_t interval_ms) {
-  std::ofstream(folder + "\\SAA713x.ini") << "[Main]\r\nDefaultConfig=Bench.cfg\r\nInterval="
-                                          << interval_ms << "\r\n";
+  std::ofstream(folder + "\\SAA713x.ini")
+      << "[Main]\r\nDefaultConfig=Bench.cfg\r\nInterval=" << interval_ms << "\r\n";
 }
 
 void OpenPlugin(const Plugin& plugin, plat::WindowHandle window) {
@@ -96,14 +96,20 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : "";
-    if (arg == "--plugin") dll = value, ++i;
-    else if (arg == "--work") work = value, ++i;
-    else if (arg == "--presses") presses = std::atoi(value), ++i;
-    else if (arg == "--idle-ms") idle_ms = std::atoi(value), ++i;
-    else if (arg == "--interval") interval_ms = std::atoi(value), ++i;
+    if (arg == "--plugin")
+      dll = value, ++i;
+    else if (arg == "--work")
+      work = value, ++i;
+    else if (arg == "--presses")
+      presses = std::atoi(value), ++i;
+    else if (arg == "--idle-ms")
+      idle_ms = std::atoi(value), ++i;
+    else if (arg == "--interval")
+      interval_ms = std::atoi(value), ++i;
     else {
-      std::fprintf(stderr, "usage: win_figures --plugin SAA713x.dll [--work DIR] [--presses N] "
-                           "[--interval MS] [--idle-ms MS]\n");
+      std::fprintf(stderr,
+                   "usage: win_figures --plugin SAA713x.dll [--work DIR] [--presses N] "
+                   "[--interval MS] [--idle-ms MS]\n");
       return 2;
     }
   }
@@ -145,7 +151,8 @@ int main(int argc, char** argv) {
   plugin.Start();
   bool ok = true;
   for (int i = 0; ok && i < presses / 10 + 5; ++i) ok = PressAndRelease(card, core, 0x11, nullptr, nullptr);
-  for (int i = 0; ok && i < presses; ++i) ok = PressAndRelease(card, core, i & 1 ? 0x2A : 0x11, &press, &release);
+  for (int i = 0; ok && i < presses; ++i)
+    ok = PressAndRelease(card, core, i & 1 ? 0x2A : 0x11, &press, &release);
   plugin.Stop();
   plugin.Close();
   press.Sort();

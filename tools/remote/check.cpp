@@ -14,9 +14,8 @@ namespace {
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 bool Same(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Lower(x) == Lower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string Upper(std::string text) {
@@ -24,9 +23,7 @@ std::string Upper(std::string text) {
   return text;
 }
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -41,7 +38,8 @@ std::string_view MaskDigits(std::string_view text) {
   return text;
 }
 
-constexpr const char* kSetupKeys[] = {"Name", "ReleaseDetect", "ResetAdr", "PressMask", "PressFlag", "KeyMask"};
+constexpr const char* kSetupKeys[] = {"Name",      "ReleaseDetect", "ResetAdr",
+                                      "PressMask", "PressFlag",     "KeyMask"};
 
 class Checker {
  public:
@@ -85,7 +83,8 @@ class Checker {
     }
     bool known = false;
     for (const SourceLine& line : facts_.lines) {
-      known |= line.kind == SourceLine::Kind::Section && (Same(line.section, "Setup") || Same(line.section, "Keys"));
+      known |= line.kind == SourceLine::Kind::Section &&
+               (Same(line.section, "Setup") || Same(line.section, "Keys"));
     }
     if (!known) {
       Error(0, "not a remote definition: it has no [Setup] or [Keys] section");
@@ -123,11 +122,12 @@ class Checker {
           break;
         }
         case SourceLine::Kind::Entry:
-          if (!seen_section) Warning(line.number, "entry before the first section: the plug-in ignores it");
-          else if (Same(line.section, "Setup")) SetupEntry(line);
+          if (!seen_section)
+            Warning(line.number, "entry before the first section: the plug-in ignores it");
+          else if (Same(line.section, "Setup"))
+            SetupEntry(line);
           break;
-        default:
-          break;
+        default: break;
       }
     }
   }
@@ -181,8 +181,9 @@ class Checker {
       return false;
     }
     if (first != std::string_view::npos && digits.size() - first > 8) {
-      Warning(line->number, std::string(key) + " has more than 8 digits: the plug-in keeps only the low ones, " +
-                                Hex(value));
+      Warning(
+          line->number,
+          std::string(key) + " has more than 8 digits: the plug-in keeps only the low ones, " + Hex(value));
     }
     return true;
   }
@@ -196,7 +197,8 @@ class Checker {
     CheckFlag("PressFlag", def_.press_flag_refused, masks.press_flag, false);
     if (const SourceLine* line = Setup("ResetAdr")) {
       if (def_.reset_adr_refused) {
-        Error(line->number, "ResetAdr \"" + line->value + "\" is not an integer: the plug-in uses -1, no reset pulse");
+        Error(line->number,
+              "ResetAdr \"" + line->value + "\" is not an integer: the plug-in uses -1, no reset pulse");
       } else if (def_.reset_adr > 31) {
         Error(line->number, "ResetAdr " + std::to_string(def_.reset_adr) +
                                 " is outside 0..31: the reset pulse goes to a pin the card does not have");
@@ -210,11 +212,15 @@ class Checker {
     if (masks.key_mask == 0 && key_text)
       Error(LineOf("KeyMask"), "KeyMask 0: every key gets the code 00000000");
     if (masks.press_mask == 0 && press_text) {
-      int line = Setup("PressMask") ? LineOf("PressMask") : Setup("PressFlag") ? LineOf("PressFlag") : setup_line_;
+      int line = Setup("PressMask")   ? LineOf("PressMask")
+                 : Setup("PressFlag") ? LineOf("PressFlag")
+                                      : setup_line_;
       if (masks.press_flag)
         Error(line, "PressMask 0 with PressFlag 1: no sample ever counts as pressed, nothing is reported");
       else
-        Error(line, "PressMask 0 with PressFlag 0: every sample counts as a pressed key, also when no key is touched");
+        Error(line,
+              "PressMask 0 with PressFlag 0: every sample counts as a pressed key, also when no key is "
+              "touched");
     }
     if ((masks.press_mask & masks.key_mask) != 0) {
       Warning(LineOf("PressMask"), "PressMask bits " + Hex(masks.press_mask & masks.key_mask) +
@@ -241,7 +247,8 @@ class Checker {
       ++count;
       const std::string& text = line.key;
       if (!std::all_of(text.begin(), text.end(), IsHexDigit)) {
-        Error(line.number, "\"" + text + "\" is not a key code (hexadecimal digits): the plug-in never matches it");
+        Error(line.number,
+              "\"" + text + "\" is not a key code (hexadecimal digits): the plug-in never matches it");
         continue;
       }
       size_t first = text.find_first_not_of('0');
@@ -252,8 +259,10 @@ class Checker {
       uint64_t value = first == std::string::npos ? 0 : std::stoull(text.substr(first), nullptr, 16);
       const std::string canonical = CodeText(value);
       if (!Same(canonical, text)) {
-        Error(line.number, "code " + text + (text.size() < canonical.size() ? " lacks its leading zeros" : " has extra digits") +
-                               ": the plug-in looks it up as " + canonical + ", so this entry never matches");
+        Error(line.number,
+              "code " + text +
+                  (text.size() < canonical.size() ? " lacks its leading zeros" : " has extra digits") +
+                  ": the plug-in looks it up as " + canonical + ", so this entry never matches");
         continue;
       }
       if (value > 0xFFFFFFFFu) {
@@ -273,17 +282,18 @@ class Checker {
       if (!added) {
         const std::string where = std::to_string(earlier->second->number);
         if (earlier->second->value == line.value)
-          Warning(line.number, "code " + text + " is listed again (line " + where + "): this line is never used");
+          Warning(line.number,
+                  "code " + text + " is listed again (line " + where + "): this line is never used");
         else
-          Error(line.number, "code " + text + " is already \"" + earlier->second->value + "\" on line " + where +
-                                 ": this line is never used");
+          Error(line.number, "code " + text + " is already \"" + earlier->second->value + "\" on line " +
+                                 where + ": this line is never used");
       }
       if (line.value.empty()) Warning(line.number, "key " + text + " has an empty name");
       if (line.value.find(" ;") != std::string::npos || line.value.find("\t;") != std::string::npos)
-        Warning(line.number, "key name \"" + line.value + "\" holds a \";\": the plug-in has no comments after a value");
+        Warning(line.number,
+                "key name \"" + line.value + "\" holds a \";\": the plug-in has no comments after a value");
     }
-    if (count == 0)
-      Warning(keys_line_ != 0 ? keys_line_ : 1, "no keys: the plug-in names no code");
+    if (count == 0) Warning(keys_line_ != 0 ? keys_line_ : 1, "no keys: the plug-in names no code");
   }
 
   const FileFacts& facts_;

@@ -12,7 +12,8 @@ namespace remote {
 namespace {
 
 std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
+  while (!text.empty() &&
+         (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
     text.pop_back();
   size_t first = text.find_first_not_of(" \t");
   return first == std::string::npos ? std::string() : text.substr(first);
@@ -51,7 +52,9 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
   }
   d.keys_seen = static_cast<int>(levels.size());
   if (levels.empty()) {
-    d.why = "no pin changed while keys were held: hold each key for a moment, and check that the receiver is connected";
+    d.why =
+        "no pin changed while keys were held: hold each key for a moment, and check that the receiver is "
+        "connected";
     return d;
   }
   if (levels.size() < 2) {
@@ -81,9 +84,9 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
     const uint32_t span = (0xFFFFFFFFu >> std::countl_zero(varying)) & ~(low - 1);
     d.masks.key_mask = span & ~d.noise & ~d.masks.press_mask;
     d.sure = levels.size() >= 3 && std::popcount(common) == 1;
-    press_text = "press " + PinsWord(d.masks.press_mask) + " (PressMask " +
-                 Hex(d.masks.press_mask) + ", " + (d.masks.press_flag ? "high" : "low") +
-                 " while a key is held: PressFlag " + (d.masks.press_flag ? "1" : "0") + ")";
+    press_text = "press " + PinsWord(d.masks.press_mask) + " (PressMask " + Hex(d.masks.press_mask) + ", " +
+                 (d.masks.press_flag ? "high" : "low") + " while a key is held: PressFlag " +
+                 (d.masks.press_flag ? "1" : "0") + ")";
   } else if ((d.idle & changed) == 0) {
     // No pin changes with every key, but every pin that changes rests low:
     // "any of them high" tells a key, and they carry the code as well.
@@ -93,14 +96,14 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
     press_text = "no press pin of its own: a key is held while any of pins " + PinList(changed) +
                  " is high (PressMask " + Hex(changed) + ", PressFlag 1)";
   } else {
-    d.why = "no pin separates idle from pressed: each pin that changed took its idle level under some held key";
+    d.why =
+        "no pin separates idle from pressed: each pin that changed took its idle level under some held key";
     return d;
   }
   d.masks.release_detect = true;
   d.ok = true;
-  d.summary = "Found " + press_text + ", code " + PinsWord(d.masks.key_mask) +
-              " (KeyMask " + Hex(d.masks.key_mask) + "), from " + std::to_string(levels.size()) +
-              " different keys.";
+  d.summary = "Found " + press_text + ", code " + PinsWord(d.masks.key_mask) + " (KeyMask " +
+              Hex(d.masks.key_mask) + "), from " + std::to_string(levels.size()) + " different keys.";
   if (d.noise != 0) d.summary += " Pins " + PinList(d.noise) + " changed while idle and are left out.";
   if (d.sure) {
     d.summary += " Sure: one pin changed with every key and nothing else did.";
@@ -233,8 +236,8 @@ class Session {
       }
       for (const LearnedKey& key : remote_.keys) {
         if ((key.sample & mask) == code) {
-          out_ << "warning: code " << CodeText(code) << " is already taken by \"" << key.name << "\"; \"" << name
-               << "\" is not added." << std::endl;
+          out_ << "warning: code " << CodeText(code) << " is already taken by \"" << key.name << "\"; \""
+               << name << "\" is not added." << std::endl;
           return true;
         }
       }
@@ -247,7 +250,8 @@ class Session {
       out_ << "  " << CodeText(code) << "=" << name << std::endl;
       return true;
     }
-    out_ << "warning: the presses of " << name << " did not agree; \"" << name << "\" is not added." << std::endl;
+    out_ << "warning: the presses of " << name << " did not agree; \"" << name << "\" is not added."
+         << std::endl;
     return true;
   }
 

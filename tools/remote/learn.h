@@ -14,11 +14,11 @@ namespace remote {
 
 struct Derivation {
   bool ok = false;
-  std::string why;      // why no decision could be made
+  std::string why;  // why no decision could be made
   Masks masks;
-  uint32_t idle = 0;    // the idle level of the steady pins
-  uint32_t noise = 0;   // pins that changed while idle: never used
-  int keys_seen = 0;    // distinct held levels
+  uint32_t idle = 0;   // the idle level of the steady pins
+  uint32_t noise = 0;  // pins that changed while idle: never used
+  int keys_seen = 0;   // distinct held levels
   bool sure = false;
   std::string summary;  // what was found and how sure, for the person
 };
@@ -44,13 +44,13 @@ std::string DefinitionText(const LearnedRemote& remote, const char* line_end);
 
 // What the interactive part needs from the outside world.
 struct LearnIo {
-  std::function<uint32_t()> sample;      // one sample of the pins
-  std::function<void()> pause;           // the time between two samples
-  std::function<bool()> stopped;         // Ctrl+C
-  std::function<uint32_t()> now_ms;      // a millisecond clock, wrapping
-  std::istream* in = nullptr;            // the person's answers
+  std::function<uint32_t()> sample;  // one sample of the pins
+  std::function<void()> pause;       // the time between two samples
+  std::function<bool()> stopped;     // Ctrl+C
+  std::function<uint32_t()> now_ms;  // a millisecond clock, wrapping
+  std::istream* in = nullptr;        // the person's answers
   std::ostream* out = nullptr;
-  bool echo = false;                     // print each answer after its question
+  bool echo = false;  // print each answer after its question
   uint32_t idle_ms = 3000;
   uint32_t hold_ms = 8000;
 };

@@ -58,22 +58,29 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) 
       return false;
     };
     bool ok = true;
-    if (arg == "--verbose") o.verbose = true;
-    else if (arg == "--force") o.force = true;
-    else if (arg == "--device") ok = number(0, 1000, o.device);
-    else if (arg == "--reset-pin") ok = number(0, 31, o.reset_pin);
-    else if (arg == "--interval") ok = number(1, 1000, o.interval);
-    else if (arg == "--duration") ok = number(1, 86400000, o.duration);
-    else if (arg == "--idle-ms") ok = number(1, 600000, o.idle_ms);
-    else if (arg == "--hold-ms") ok = number(1, 600000, o.hold_ms);
+    if (arg == "--verbose")
+      o.verbose = true;
+    else if (arg == "--force")
+      o.force = true;
+    else if (arg == "--device")
+      ok = number(0, 1000, o.device);
+    else if (arg == "--reset-pin")
+      ok = number(0, 31, o.reset_pin);
+    else if (arg == "--interval")
+      ok = number(1, 1000, o.interval);
+    else if (arg == "--duration")
+      ok = number(1, 86400000, o.duration);
+    else if (arg == "--idle-ms")
+      ok = number(1, 600000, o.idle_ms);
+    else if (arg == "--hold-ms")
+      ok = number(1, 600000, o.hold_ms);
     else if (arg == "--definition") {
       if (i + 1 >= args.size()) {
         err << args[0] << ": --definition needs a file\n";
         return false;
       }
       o.definition = args[++i];
-    }
-    else if (arg.size() > 1 && arg[0] == '-') {
+    } else if (arg.size() > 1 && arg[0] == '-') {
       err << args[0] << ": unknown option " << arg << "\n" << kUsage;
       return false;
     } else {
@@ -106,7 +113,8 @@ class OpenCardScope {
     for (size_t i = 0; i < lines.size(); ++i)
       out << (static_cast<int32_t>(i) == device ? "* device " : "  device ") << i << ": " << lines[i] << "\n";
     if (code != 0) {
-      err << "cannot open capture device " << device << ": " << OpenFailure(code) << " (code " << code << ")\n";
+      err << "cannot open capture device " << device << ": " << OpenFailure(code) << " (code " << code
+          << ")\n";
       return;
     }
     open_ = true;
