@@ -182,7 +182,9 @@ TEST_F(E2EKeyEvents, CloseInsideTheHandlerThenOpenAndStartKeepsKeysFlowing) {
     bool channel = false;
     for (const auto& r : received) {
       channel = channel || r.record.key_name == "Channel A";
-      if (channel) EXPECT_EQ(r.record.key_name, "Channel A");
+      if (channel) {
+        EXPECT_EQ(r.record.key_name, "Channel A");
+      }
       EXPECT_EQ(r.record.ext_tag, "EXT");
     }
   }

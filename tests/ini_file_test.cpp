@@ -458,26 +458,6 @@ TEST(IniFileEncodings, UnicodeFilesReadAsAnsiAndAreWrittenBackInTheirOwnEncoding
   EXPECT_EQ(dir.read("cr.ini"), "[Main]\rA=\xC3\xA9\rB=2\n\nC=3\rE=5\r\n[Keys]\rD=4");
 }
 
-TEST(IniFileLines, EveryLineWithItsNumberKindAndSection) {
-  TempDir dir;
-  dir.write("a.cfg", "; c\r\n\r\nloose\r\n[Keys]\r\n 0000001A = \"Power\" \r\n[broken\r\nX=1");
-  const std::vector<IniLine> lines = IniFile(dir.file("a.cfg")).ReadLines();
-  using Kind = IniLine::Kind;
-  ASSERT_EQ(lines.size(), 7u);
-  const Kind kinds[] = {Kind::Comment, Kind::Blank,   Kind::Other, Kind::Section,
-                        Kind::Entry,   Kind::Section, Kind::Entry};
-  for (size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i].number, static_cast<int>(i + 1));
-    EXPECT_EQ(lines[i].kind, kinds[i]) << i;
-  }
-  EXPECT_EQ(lines[4].section, "Keys");
-  EXPECT_EQ(lines[4].key, "0000001A");
-  EXPECT_EQ(lines[4].value, "Power");
-  EXPECT_EQ(lines[4].text, " 0000001A = \"Power\" ");
-  EXPECT_EQ(lines[6].section, "");  // a header without its bracket names nothing
-  EXPECT_TRUE(IniFile(dir.file("none.cfg")).ReadLines().empty());
-}
-
 // A leftover temporary of any name, a link included, is neither followed nor
 // reused nor removed, and writes add none.
 TEST(IniFileReplace, StaleTemporariesAreLeftAloneAndNeverGrowInNumber) {

@@ -85,18 +85,21 @@ TEST(SettingsInitial, BuiltInValues) {
 }
 
 TEST(SettingsPaths, ExtensionAndFolderComeFromTheFileName) {
-  SetModulePath("C:\\Core\\Plug.ins\\SAA713x.dll");
-  EXPECT_EQ(SettingsPath(), "C:\\Core\\Plug.ins\\SAA713x.ini");
-  EXPECT_EQ(ModuleFolder(), "C:\\Core\\Plug.ins\\");
-  SetModulePath("/opt/core.d/libSAA713x.v2.so");
-  EXPECT_EQ(SettingsPath(), "/opt/core.d/libSAA713x.v2.ini");
-  EXPECT_EQ(ModuleFolder(), "/opt/core.d/");
-  SetModulePath("C:\\Core.1/plugin");
-  EXPECT_EQ(SettingsPath(), "C:\\Core.1/plugin.ini");
-  EXPECT_EQ(ModuleFolder(), "C:\\Core.1/");
-  SetModulePath("SAA713x.dll");
-  EXPECT_EQ(SettingsPath(), "SAA713x.ini");
-  EXPECT_EQ(ModuleFolder(), "");
+  const struct {
+    const char* module;
+    const char* settings;
+    const char* folder;
+  } cases[] = {
+      {"C:\\Core\\Plug.ins\\SAA713x.dll", "C:\\Core\\Plug.ins\\SAA713x.ini", "C:\\Core\\Plug.ins\\"},
+      {"/opt/core.d/libSAA713x.v2.so", "/opt/core.d/libSAA713x.v2.ini", "/opt/core.d/"},
+      {"C:\\Core.1/plugin", "C:\\Core.1/plugin.ini", "C:\\Core.1/"},
+      {"SAA713x.dll", "SAA713x.ini", ""},
+  };
+  for (const auto& c : cases) {
+    SetModulePath(c.module);
+    EXPECT_EQ(SettingsPath(), c.settings) << c.module;
+    EXPECT_EQ(ModuleFolder(), c.folder) << c.module;
+  }
   // A field without its end, or an empty one, holds no path: no file is named.
   std::memset(ModulePath, 'a', sizeof ModulePath);
   EXPECT_EQ(SettingsPath(), "");

@@ -46,35 +46,37 @@ bool Number(const std::string& text, int32_t low, int32_t high, int32_t& value) 
   return error == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
 }
 
+// The numeric options: name, range, and the field they set.
+struct NumberOption {
+  const char* name;
+  int32_t low, high;
+  int32_t Options::*field;
+};
+constexpr NumberOption kNumberOptions[] = {
+    {"--device", 0, 1000, &Options::device},     {"--reset-pin", 0, 31, &Options::reset_pin},
+    {"--interval", 1, 1000, &Options::interval}, {"--duration", 1, 86400000, &Options::duration},
+    {"--idle-ms", 1, 600000, &Options::idle_ms}, {"--hold-ms", 1, 600000, &Options::hold_ms},
+};
+
 bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) {
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto number = [&](int32_t low, int32_t high, int32_t& value) {
-      if (i + 1 < args.size() && Number(args[i + 1], low, high, value)) {
-        ++i;
-        return true;
+    const NumberOption* numeric = nullptr;
+    for (const NumberOption& option : kNumberOptions) {
+      if (arg == option.name) numeric = &option;
+    }
+    if (numeric != nullptr) {
+      if (i + 1 >= args.size() || !Number(args[i + 1], numeric->low, numeric->high, o.*numeric->field)) {
+        err << args[0] << ": " << arg << " needs a number from " << numeric->low << " to " << numeric->high
+            << "\n";
+        return false;
       }
-      err << args[0] << ": " << arg << " needs a number from " << low << " to " << high << "\n";
-      return false;
-    };
-    bool ok = true;
-    if (arg == "--verbose")
+      ++i;
+    } else if (arg == "--verbose") {
       o.verbose = true;
-    else if (arg == "--force")
+    } else if (arg == "--force") {
       o.force = true;
-    else if (arg == "--device")
-      ok = number(0, 1000, o.device);
-    else if (arg == "--reset-pin")
-      ok = number(0, 31, o.reset_pin);
-    else if (arg == "--interval")
-      ok = number(1, 1000, o.interval);
-    else if (arg == "--duration")
-      ok = number(1, 86400000, o.duration);
-    else if (arg == "--idle-ms")
-      ok = number(1, 600000, o.idle_ms);
-    else if (arg == "--hold-ms")
-      ok = number(1, 600000, o.hold_ms);
-    else if (arg == "--definition") {
+    } else if (arg == "--definition") {
       if (i + 1 >= args.size()) {
         err << args[0] << ": --definition needs a file\n";
         return false;
@@ -86,7 +88,6 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) 
     } else {
       o.files.push_back(arg);
     }
-    if (!ok) return false;
   }
   return true;
 }
