@@ -157,7 +157,7 @@ void BM_LoadConfiguration(benchmark::State& state) {
   }
   std::snprintf(ModulePath, sizeof ModulePath, "%sSAA713x.dll", base.c_str());
   StringList keys;
-  StringList remotes(false);
+  StringList remotes;
   StringList* const saved_keys = KeyList;
   StringList* const saved_remotes = RemoteNameList;
   KeyList = &keys;
