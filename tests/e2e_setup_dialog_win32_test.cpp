@@ -24,6 +24,7 @@
 #include "sim/sim_control.h"
 #include "tests/support/core_support.h"
 #include "tests/support/temp_dir.h"
+#include "tools/remote/cards.h"
 
 using namespace setup;
 
@@ -228,8 +229,16 @@ class Core {
   void EndRun() { run_ended_.store(true); }
   // "key name|remote name" of every press the core received.
   std::vector<std::string> Presses() const {
-    std::lock_guard lock(presses_mutex_);
-    return presses_;
+    std::vector<std::string> presses;
+    for (const std::string& event : Events()) {
+      if (event.rfind("0 ", 0) == 0) presses.push_back(event.substr(2));
+    }
+    return presses;
+  }
+  // "repeat count key name|remote name" of every notification.
+  std::vector<std::string> Events() const {
+    std::lock_guard lock(events_mutex_);
+    return events_;
   }
 
  private:
@@ -238,10 +247,11 @@ class Core {
       auto* self = reinterpret_cast<Core*>(GetWindowLongPtrA(window, GWLP_USERDATA));
       if (self != nullptr) self->notifications_.fetch_add(1);
       const auto* record = reinterpret_cast<const events::KeyEventRecordT*>(wparam);
-      if (self != nullptr && lparam == 0) {
+      if (self != nullptr) {
         const auto* remote = reinterpret_cast<const char*>(static_cast<uintptr_t>(record->RemoteName));
-        std::lock_guard lock(self->presses_mutex_);
-        self->presses_.push_back(std::string(record->KeyName) + "|" + remote);
+        std::lock_guard lock(self->events_mutex_);
+        self->events_.push_back(std::to_string(static_cast<int32_t>(lparam)) + " " + record->KeyName + "|" +
+                                remote);
       }
       return 0;
     }
@@ -288,8 +298,8 @@ class Core {
   int setups_;
   bool then_run_;
   std::atomic<bool> run_ended_{false};
-  mutable std::mutex presses_mutex_;
-  std::vector<std::string> presses_;
+  mutable std::mutex events_mutex_;
+  std::vector<std::string> events_;
   std::thread thread_;
   std::atomic<HWND> window_{nullptr};
   std::atomic<bool> finished_{false};
@@ -497,6 +507,66 @@ TEST(E2ESetupDialog, ADefinitionFileNamedOutsideAsciiSurvivesTheDialog) {
   ASSERT_NE(at, std::string::npos) << saved;
   const size_t end = at + std::string("DefaultConfig=").size() + kitchen.size();
   EXPECT_TRUE(end == saved.size() || saved[end] == '\r' || saved[end] == '\n') << saved;
+}
+
+// A known card out of the box: the remote tool finds the shipped definition by
+// the card's IDs and installs it beside the plug-in, the next Setup shows it
+// chosen, and the keys reach the core named as the card's keymap names them.
+TEST(E2ESetupDialog, AKnownCardInstalledByTheToolIsChosenAndNamesItsKeys) {
+  sim::Control* card = sim::control();
+  ASSERT_NE(card, nullptr);
+  card->Reset();
+  sim::PciIds ids;  // AverTV GO 007 FM Plus
+  ids.Device = 0x7133, ids.SubVendor = 0x1461, ids.SubDevice = 0xF31D;
+  card->SetDevices(&ids, 1);
+  card->SetPins(sim::kAnyDevice, 0);
+
+  TempDir dir;
+  const std::string dll = dir.file("SAA713x.dll");
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
+  const remote::CardsReport installed = remote::RunCards({0, SAA_DEFINITIONS_PATH, dll, ""});
+  ASSERT_EQ(installed.status, 0) << installed.out << installed.err;
+  const std::string ini = dir.file("SAA713x.ini");
+  const std::string file = IniValue(ini, "DefaultConfig");
+  const std::string name = config::IniFile(dir.file(file)).ReadString("Setup", "Name", "");
+  ASSERT_FALSE(name.empty()) << file;
+
+  Core core(dll, 1, /*then_run=*/true);
+  HWND dialog = FindDialog(nullptr, core);
+  ASSERT_NE(dialog, nullptr) << core.error();
+  HWND models = GetDlgItem(dialog, kIdModelCombo);
+  EXPECT_EQ(ComboText(models, static_cast<int>(SendMessageA(models, CB_GETCURSEL, 0, 0))), name);
+  PostMessageA(GetDlgItem(dialog, kIdOKButton), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return FindWindowA(kSetupWindowClass, kSetupCaption) == nullptr; }));
+
+  // The board's key-down pin is GPIO 4 and its scancode sits on pins 3 and
+  // 6-10, lowest bit first: scancode 0x28 (KEY_1) and 0x3E (KEY_VOLUMEUP).
+  auto pins = [](uint32_t scancode) {
+    uint32_t level = 0x10;
+    for (uint32_t mask = 0x7C8, bit = 1; mask != 0; mask &= mask - 1, bit <<= 1) {
+      if (scancode & bit) level |= mask & (0u - mask);
+    }
+    return level;
+  };
+  auto seen = [&](const std::string& event) {
+    const std::vector<std::string> events = core.Events();
+    return std::find(events.begin(), events.end(), event) != events.end();
+  };
+  card->SetPins(sim::kAnyDevice, pins(0x28));
+  EXPECT_TRUE(WaitFor([&] { return seen("0 1|" + name); }));
+  card->SetPins(sim::kAnyDevice, 0);
+  EXPECT_TRUE(WaitFor([&] { return seen("-1 1|" + name); }));
+  card->SetPins(sim::kAnyDevice, pins(0x3E));
+  EXPECT_TRUE(WaitFor([&] { return seen("1 Volume +|" + name); }));
+  card->SetPins(sim::kAnyDevice, 0);
+  EXPECT_TRUE(WaitFor([&] { return seen("-1 Volume +|" + name); }));
+  core.EndRun();
+  EXPECT_TRUE(WaitFor([&] { return core.Finished(); }));
+  // Auto-repeats aside, each key once, pressed and released.
+  std::vector<std::string> events = core.Events();
+  std::erase_if(events, [](const std::string& event) { return event[0] != '0' && event[0] != '-'; });
+  EXPECT_EQ(events, (std::vector<std::string>{"0 1|" + name, "-1 1|" + name, "0 Volume +|" + name,
+                                              "-1 Volume +|" + name}));
 }
 
 }  // namespace

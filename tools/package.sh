@@ -112,6 +112,15 @@ cmd_package() {
   fi
   to_text "$ROOT/docs/user-guide.md" "$stage/user-guide.txt"
   sed -e 's/$/\r/' "$ROOT/docs/template.cfg" >"$stage/template.cfg"
+  # The known cards' definitions beside the template, not for the plug-in's
+  # folder as a whole: the user copies the one for the card (or the tool's
+  # "cards --install" does).
+  mkdir -p "$stage/definitions"
+  local definition
+  for definition in "$ROOT"/definitions/*.cfg; do
+    [ -f "$definition" ] && sed -e 's/$/\r/' "$definition" >"$stage/definitions/${definition##*/}"
+  done
+  sed -e 's/$/\r/' "$ROOT/LICENSE" >"$stage/LICENSE.txt"
   # No SAA713x.ini: the plug-in runs on its built-in settings and writes the
   # file when the setup dialog closes; one in the package would overwrite
   # the user's settings when a new version is unpacked over an old one.
@@ -123,7 +132,7 @@ cmd_package() {
   check_dll_size "$stage/SAA713x.dll" i686-w64-mingw32-strip
   if [ -f "$stage/SAA713xRemote.exe" ]; then check_pe "$stage/SAA713xRemote.exe" "$objdump"; fi
 
-  (cd "$stage" && sha256sum -- * >SHA256SUMS)
+  (cd "$stage" && find . -type f -printf '%P\0' | sort -z | xargs -0 sha256sum -- >SHA256SUMS)
   local zip=$ROOT/dist/$name-win32.zip
   rm -f "$zip"
   (cd "$debug" && python3 -m zipfile -c "$zip" "$name/")

@@ -158,7 +158,7 @@ demo_win32() {
               --work "$(wine_path "$BUILD/demo-run-$WINE_TREE")")
   while [ $# -gt 0 ]; do
     case $1 in
-      --script|--work) args+=("$1" "$(wine_path "$2")"); shift ;;
+      --script|--work|--folder) args+=("$1" "$(wine_path "$2")"); shift ;;
       *) args+=("$1") ;;
     esac
     shift

@@ -1,6 +1,7 @@
 #include "tools/remote/plugin_link.h"
 
 #include <climits>
+#include <cstring>
 
 #include "config/ini_file.h"
 #include "config/settings.h"
@@ -73,6 +74,10 @@ Definition ReadDefinition(const std::string& path) {
   return definition;
 }
 
+std::string ReadSetupValue(const std::string& path, std::string_view key) {
+  return IniFile(path).ReadString(kSetup, key, "");
+}
+
 uint32_t MaskValue(std::string_view text) { return HexTextToInt(text); }
 
 std::string CodeText(uint64_t code) {
@@ -123,6 +128,46 @@ void CloseCard() {
     delete LentList;
     LentList = nullptr;
   }
+}
+
+namespace {
+
+// The plug-in's own path, as Open records it, for as long as the object lives.
+class BorrowedModulePath {
+ public:
+  explicit BorrowedModulePath(const std::string& path) {
+    std::memcpy(saved_, ModulePath, sizeof saved_);
+    fits_ = path.size() < sizeof ModulePath;
+    std::memset(ModulePath, 0, sizeof ModulePath);
+    if (fits_) std::memcpy(ModulePath, path.data(), path.size());
+  }
+  ~BorrowedModulePath() { std::memcpy(ModulePath, saved_, sizeof saved_); }
+  bool fits() const { return fits_; }
+
+ private:
+  char saved_[sizeof ModulePath];
+  bool fits_;
+};
+
+}  // namespace
+
+bool PluginFiles(const std::string& plugin_path, std::string& folder, std::string& settings) {
+  BorrowedModulePath borrowed(plugin_path);
+  if (!borrowed.fits()) return false;
+  folder = ModuleFolder();
+  settings = SettingsPath();
+  return !settings.empty();
+}
+
+bool SelectDefinition(const std::string& plugin_path, int32_t device, const std::string& file) {
+  BorrowedModulePath borrowed(plugin_path);
+  if (!borrowed.fits()) return false;
+  // The interval the file holds now goes back unchanged, as from the dialog.
+  const int32_t interval_before = Interval.load();
+  LoadConfiguration();
+  const bool saved = SaveDialogChoices(Interval.load(), device, file);
+  Interval.store(interval_before);
+  return saved;
 }
 
 }  // namespace remote

@@ -39,6 +39,8 @@ struct Definition {
   bool release_detect_refused = false, reset_adr_refused = false, press_flag_refused = false;
 };
 Definition ReadDefinition(const std::string& path);
+// A [Setup] value as the plug-in's reader gives it, for the keys only the tool reads.
+std::string ReadSetupValue(const std::string& path, std::string_view key);
 
 uint32_t MaskValue(std::string_view text);
 // A code as the plug-in writes it to look it up.
@@ -63,5 +65,15 @@ Decision Decide(uint32_t sample, const Masks& masks, bool& previous);
 int32_t OpenCard(int32_t index, std::vector<std::string>& lines);
 uint32_t ReadCard(int32_t reset_pin);
 void CloseCard();
+
+// The folder and the settings file of the plug-in at plugin_path, as the
+// plug-in itself derives them from its own path. False when the path is too
+// long for the plug-in.
+bool PluginFiles(const std::string& plugin_path, std::string& folder, std::string& settings);
+// What the setup dialog saves when the person chooses this device and the
+// definition file (a name in the plug-in's folder) and closes it: the
+// plug-in's own read of the settings and its own save. False when the file
+// could not be written.
+bool SelectDefinition(const std::string& plugin_path, int32_t device, const std::string& file);
 
 }  // namespace remote

@@ -1,0 +1,131 @@
+// Known cards: the IDs a definition names and a device line carries, and the
+// cards command on the simulated card, listing and installing beside the
+// plug-in through its own settings writer.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/ini_file.h"
+#include "sim/sim_control.h"
+#include "tests/support/temp_dir.h"
+#include "tools/remote/cards.h"
+#include "tools/remote/known_cards.h"
+
+namespace {
+
+using remote::CardIds;
+
+TEST(KnownCards, CardListsAndDeviceLinesParseOrAreRefused) {
+  const struct {
+    const char* text;
+    std::vector<CardIds> ids;  // empty: refused
+  } lists[] = {
+      {"7133:1461:F31D", {{0x7133, 0x1461, 0xF31D}}},
+      {"7134:185b:c900 , 7130:1:2", {{0x7134, 0x185B, 0xC900}, {0x7130, 1, 2}}},
+      {"", {}},
+      {"7133:1461", {}},
+      {"7133:1461:F31D,", {}},
+      {"7133:1461:1F31D", {}},
+      {"7133:1461:F31D:1", {}},
+      {"7133;1461;F31D", {}},
+  };
+  for (const auto& c : lists) {
+    const std::optional<std::vector<CardIds>> parsed = remote::ParseCardList(c.text);
+    EXPECT_EQ(parsed.value_or(std::vector<CardIds>{}), c.ids) << c.text;
+  }
+  EXPECT_EQ(remote::CardText({0x7133, 0x1461, 0x1}), "7133:1461:0001");
+
+  const struct {
+    const char* line;
+    std::optional<CardIds> ids;
+  } lines[] = {
+      {"Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1 (AverTV 307)",
+       CardIds{0x7134, 0x1461, 0xF31D}},
+      {"Vendor: 1131, Device: 7133, SubVendor: 5168, SubDevice: 138, rev. 10", CardIds{0x7133, 0x5168, 0x138}},
+      {"Vendor: 1131, Device: 7134, SubVendor: ???, SubDevice: F31D, rev. 1", std::nullopt},
+      {"Vendor: 1234, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1", std::nullopt},
+  };
+  for (const auto& c : lines) EXPECT_EQ(remote::DeviceLineIds(c.line), c.ids) << c.line;
+}
+
+class CardsCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    card = sim::control();
+    ASSERT_NE(card, nullptr);
+    card->Reset();
+    sim::PciIds ids[3];
+    ids[0].Device = 0x7133;  // one remote
+    ids[1].SubVendor = 0x185B, ids[1].SubDevice = 0xC900;  // shared by two remotes
+    ids[2].SubVendor = 0x5168, ids[2].SubDevice = 0x3306;  // unknown
+    card->SetDevices(ids, 3);
+    known.write("Aver.cfg", "[Setup]\nName=Aver remote\nCards=7133:1461:F31D\n[Keys]\n00000000=Power\n");
+    known.write("Burner A.cfg", "[Setup]\nName=A\nCards=7134:185B:C900\n");
+    known.write("Burner B.cfg", "[Setup]\nName=B\nCards=7130:1:2,7134:185b:c900\n");
+    known.write("Learned.cfg", "[Setup]\nName=No cards named\n");
+    plugin.write("SAA713x.dll", "");
+    plugin.write("SAA713x.ini", "[Main]\nInterval=77\n");
+  }
+  void TearDown() override { card->Reset(); }
+
+  remote::CardsReport Run(int32_t device, bool install, const std::string& choice = "") {
+    return remote::RunCards({device, known.path(), install ? plugin.file("SAA713x.dll") : "", choice});
+  }
+  std::string Setting(const char* key) {
+    return config::IniFile(plugin.file("SAA713x.ini")).ReadString("Main", key, "<missing>");
+  }
+
+  sim::Control* card = nullptr;
+  TempDir known, plugin;
+};
+
+TEST_F(CardsCommand, ListsEveryDeviceWithTheDefinitionsThatFitIt) {
+  const remote::CardsReport report = Run(0, false);
+  EXPECT_EQ(report.status, 0) << report.err;
+  EXPECT_NE(report.out.find("3 known definitions"), std::string::npos) << report.out;
+  EXPECT_NE(report.out.find("known card 7133:1461:F31D: Aver.cfg (\"Aver remote\")"), std::string::npos)
+      << report.out;
+  EXPECT_NE(report.out.find("7134:185B:C900 is the ID of cards with different remotes: Burner A.cfg (\"A\"), "
+                            "Burner B.cfg (\"B\")"),
+            std::string::npos)
+      << report.out;
+  EXPECT_NE(report.out.find("7134:5168:3306 is not a known card"), std::string::npos) << report.out;
+  EXPECT_FALSE(plugin.exists("Aver.cfg"));
+  EXPECT_EQ(Run(2, false).status, 1);
+}
+
+TEST_F(CardsCommand, InstallsTheFittingDefinitionAndSelectsIt) {
+  remote::CardsReport report = Run(0, true);
+  ASSERT_EQ(report.status, 0) << report.err;
+  EXPECT_EQ(plugin.read("Aver.cfg"), known.read("Aver.cfg"));
+  EXPECT_EQ(Setting("DefaultConfig"), "Aver.cfg");
+  EXPECT_EQ(Setting("Device"), "0");
+  EXPECT_EQ(Setting("Interval"), "77");
+  EXPECT_EQ(Run(0, true).status, 0) << "the same file again is no conflict";
+
+  // Several remotes share the IDs: the person chooses.
+  report = Run(1, true);
+  EXPECT_EQ(report.status, 2);
+  EXPECT_NE(report.err.find("choose one with --definition"), std::string::npos) << report.err;
+  EXPECT_EQ(Run(1, true, "Aver.cfg").status, 2);
+  EXPECT_EQ(Setting("DefaultConfig"), "Aver.cfg");
+  ASSERT_EQ(Run(1, true, "Burner B.cfg").status, 0);
+  EXPECT_EQ(Setting("DefaultConfig"), "Burner B.cfg");
+  EXPECT_EQ(Setting("Device"), "1");
+
+  // An unknown card, and a different file of the same name: nothing changes.
+  report = Run(2, true);
+  EXPECT_EQ(report.status, 2);
+  EXPECT_NE(report.out.find("SAA713xRemote learn"), std::string::npos) << report.out;
+  plugin.write("Aver.cfg", "[Setup]\nName=Mine\n");
+  report = Run(0, true);
+  EXPECT_EQ(report.status, 2);
+  EXPECT_NE(report.err.find("exists with other content"), std::string::npos) << report.err;
+  EXPECT_EQ(plugin.read("Aver.cfg"), "[Setup]\nName=Mine\n");
+  EXPECT_EQ(Setting("DefaultConfig"), "Burner B.cfg");
+  EXPECT_EQ(remote::RunCards({0, known.path(), plugin.file("missing.dll"), ""}).status, 2);
+}
+
+}  // namespace

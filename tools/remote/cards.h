@@ -1,0 +1,24 @@
+// The cards command: which shipped definition fits each capture device, and
+// putting the fitting one in place for the plug-in.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace remote {
+
+struct CardsRequest {
+  int32_t device = 0;       // the device to install for
+  std::string definitions;  // the folder of the known cards' definitions, ending in a separator
+  std::string install;      // the plug-in's file; empty: only list
+  std::string choice;       // the definition to install when several fit
+};
+
+struct CardsReport {
+  int status = 0;  // 0 done, 1 the device is not known, 2 failed
+  std::string out, err;
+};
+
+// Enumerates the driver's devices as the plug-in does, without opening one.
+CardsReport RunCards(const CardsRequest& request);
+
+}  // namespace remote
