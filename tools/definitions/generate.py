@@ -66,7 +66,10 @@ GROUPS = {
     "videomate-pvr": dict(file="Compro-VideoMate-PVR", name="Compro VideoMate TV PVR remote (GPIO)"),
     "proteus-2309": dict(file="Proteus-2309", name="Proteus Pro 2309 remote (GPIO)"),
     "encore-enltv": dict(file="Encore-ENLTV", name="Encore ENLTV remote (GPIO)"),
-    "10moons-tm300": dict(file="10MOONS-TM300", name="10MOONS TM300 remote (GPIO)"),
+    "10moons-tm300": dict(
+        file="10MOONS-TM300", name="10MOONS TM300 remote (GPIO)",
+        notes=["The driver names these keys with the keymap of the Encore ENLTV remote; "
+               "keys it does not list reach the host as their code text."]),
     "winfast-dtv1000s": dict(file="Leadtek-DTV1000S", name="Leadtek WinFast DTV1000S remote (GPIO)"),
 }
 
