@@ -524,7 +524,7 @@ TEST(E2ESetupDialog, AKnownCardInstalledByTheToolIsChosenAndNamesItsKeys) {
   TempDir dir;
   const std::string dll = dir.file("SAA713x.dll");
   ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
-  const remote::CardsReport installed = remote::RunCards({0, SAA_DEFINITIONS_PATH, dll, ""});
+  const remote::CardsReport installed = remote::RunCards({0, SAA_DEFINITIONS_DIR "/", dll, ""});
   ASSERT_EQ(installed.status, 0) << installed.out << installed.err;
   const std::string ini = dir.file("SAA713x.ini");
   const std::string file = IniValue(ini, "DefaultConfig");

@@ -38,8 +38,19 @@ std::string_view MaskDigits(std::string_view text) {
   return text;
 }
 
-constexpr const char* kSetupKeys[] = {"Name",      "ReleaseDetect", "ResetAdr",
-                                      "PressMask", "PressFlag",     "KeyMask"};
+// Cards is not the plug-in's: it names the cards a definition fits, for the
+// tool's search by the card's IDs.
+constexpr const char* kSetupKeys[] = {"Name",      "ReleaseDetect", "ResetAdr", "PressMask",
+                                      "PressFlag", "KeyMask",       "Cards"};
+
+// chip:subvendor:subdevice, four hex digits each.
+bool IsCardTriple(std::string_view text) {
+  if (text.size() != 14 || text[4] != ':' || text[9] != ':') return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i != 4 && i != 9 && !IsHexDigit(text[i])) return false;
+  }
+  return true;
+}
 
 class Checker {
  public:
@@ -165,6 +176,28 @@ class Checker {
     }
   }
 
+  void CheckCards() {
+    const SourceLine* line = Setup("Cards");
+    if (line == nullptr) return;
+    std::map<std::string, bool> seen;
+    std::string_view rest = line->value;
+    for (;;) {
+      const size_t comma = rest.find(',');
+      const std::string_view item = Trim(rest.substr(0, comma));
+      if (item.empty()) {
+        Warning(line->number, "Cards has an empty entry (a comma too many): it names no card");
+      } else if (!IsCardTriple(item)) {
+        Warning(line->number, "Cards entry \"" + std::string(item) +
+                                  "\" is not chip:subvendor:subdevice in four hexadecimal digits each (as "
+                                  "7133:1461:F31D): no card matches it");
+      } else if (!seen.emplace(Upper(std::string(item)), true).second) {
+        Warning(line->number, "Cards lists " + Upper(std::string(item)) + " twice");
+      }
+      if (comma == std::string_view::npos) break;
+      rest.remove_prefix(comma + 1);
+    }
+  }
+
   // False when the mask text does not say what the plug-in makes of it.
   bool CheckMaskText(const char* key, uint32_t value) {
     const SourceLine* line = Setup(key);
@@ -193,6 +226,7 @@ class Checker {
     if (setup_line_ == 0) Warning(1, "no [Setup] section: the plug-in uses its built-in settings");
     if (setup_line_ != 0 && Setup("Name") == nullptr)
       Warning(setup_line_, "no Name: the plug-in shows the remote as \"<Unknown>\"");
+    CheckCards();
     CheckFlag("ReleaseDetect", def_.release_detect_refused, masks.release_detect, true);
     CheckFlag("PressFlag", def_.press_flag_refused, masks.press_flag, false);
     if (const SourceLine* line = Setup("ResetAdr")) {

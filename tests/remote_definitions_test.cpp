@@ -1,0 +1,98 @@
+// The shipped definitions of known cards: each passes the tool's check
+// untouched, names its cards in well-formed IDs, and the AverMedia one reads
+// its remote's pins as the driver's tables say.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tools/remote/check.h"
+
+namespace {
+
+std::vector<std::string> ShippedDefinitions() {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(SAA_DEFINITIONS_DIR)) {
+    if (entry.path().extension() == ".cfg") files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+bool IsUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
+// Upper-case chip:subvendor:subdevice, as the card search compares them.
+bool WellFormedTriple(const std::string& t) {
+  if (t.size() != 14 || t[4] != ':' || t[9] != ':') return false;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (i != 4 && i != 9 && !IsUpperHex(t[i])) return false;
+  }
+  return true;
+}
+
+TEST(RemoteDefinitions, EachIsCleanWithUniqueCodesAndWellFormedCards) {
+  const std::vector<std::string> files = ShippedDefinitions();
+  ASSERT_FALSE(files.empty()) << SAA_DEFINITIONS_DIR;
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    const remote::FileFacts facts = remote::GatherFacts(file);
+    for (const remote::Finding& finding : remote::CheckDefinition(facts)) {
+      ADD_FAILURE() << remote::FormatFinding(file, finding);
+    }
+
+    std::set<std::string> codes;
+    std::vector<std::string> cards;
+    for (const remote::SourceLine& line : facts.lines) {
+      if (line.kind != remote::SourceLine::Kind::Entry) continue;
+      if (line.section == "Keys") {
+        EXPECT_TRUE(codes.insert(line.key).second) << "code " << line.key << " twice";
+      }
+      if (line.section == "Setup" && line.key == "Cards") {
+        for (size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1) {
+          comma = line.value.find(',', start);
+          cards.push_back(line.value.substr(start, comma - start));
+        }
+      }
+    }
+    EXPECT_GT(codes.size(), 0u);
+    EXPECT_EQ(codes.size(), facts.definition.keys.size());
+    ASSERT_FALSE(cards.empty()) << "no Cards=";
+    for (const std::string& triple : cards) EXPECT_TRUE(WellFormedTriple(triple)) << '"' << triple << '"';
+  }
+}
+
+// The driver's scancodes 0x28, 0x18, 0x31, 0x3E and 0x00 of the AverMedia
+// remote, on the pins with the press pin high.
+TEST(RemoteDefinitions, TheAverMediaRemoteReadsAsItsKeymapSays) {
+  const std::string file = std::string(SAA_DEFINITIONS_DIR) + "/AverMedia.cfg";
+  const remote::Definition definition = remote::ReadDefinition(file);
+  ASSERT_EQ(definition.masks.key_mask, 0x7C8u) << file;
+  const struct {
+    uint32_t pins;
+    const char* code;
+    const char* name;
+  } keys[] = {{0x510, "00000500", "1"},
+              {0x310, "00000300", "2"},
+              {0x618, "00000608", "Channel +"},
+              {0x7D0, "000007C0", "Volume +"},
+              {0x010, "00000000", "Power"}};
+  for (const auto& key : keys) {
+    bool previous = false;
+    const remote::Decision decision = remote::Decide(key.pins, definition.masks, previous);
+    EXPECT_TRUE(decision.pressed) << key.code;
+    EXPECT_EQ(remote::CodeText(decision.code), key.code);
+    EXPECT_EQ(remote::NameCode(key.code, definition.keys).name, key.name) << key.code;
+  }
+  bool previous = false;
+  EXPECT_FALSE(remote::Decide(0x500, definition.masks, previous).pressed) << "press pin low";
+  const remote::FileFacts facts = remote::GatherFacts(file);
+  const auto cards = std::find_if(facts.lines.begin(), facts.lines.end(),
+                                  [](const remote::SourceLine& line) { return line.key == "Cards"; });
+  ASSERT_NE(cards, facts.lines.end());
+  EXPECT_NE(cards->value.find("7133:1461:F31D"), std::string::npos) << "AverTV GO 007 FM Plus";
+}
+
+}  // namespace
