@@ -7,6 +7,7 @@ usage: card_session.py DEFINITIONS_DIR NAME OUT_DIR
 NAME is a definition's file name (with or without .cfg), its Name=, or a part
 of a card name in its header, in any letter case."""
 import os
+import re
 import shutil
 import sys
 
@@ -32,6 +33,19 @@ def read_definition(path):
     return setup, keys, header
 
 
+CARD_LINE = re.compile(r"^([0-9A-Fa-f]{4}:[0-9A-Fa-f]{4}:[0-9A-Fa-f]{4})\s+(.+)$")
+
+
+def cards_of(setup, header):
+    """(triple, card name) of each card the definition names."""
+    names = {}
+    for line in header:
+        match = CARD_LINE.match(line)
+        if match:
+            names[match.group(1).upper()] = match.group(2)
+    return [(t.strip(), names.get(t.strip().upper(), "")) for t in setup["cards"].split(",")]
+
+
 def find(definitions, name):
     wanted = name.lower()
     if wanted.endswith(".cfg"):
@@ -43,10 +57,12 @@ def find(definitions, name):
         setup, keys, header = read_definition(os.path.join(definitions, file))
         if "cards" not in setup:
             continue
+        cards = cards_of(setup, header)
         if wanted in (file[:-4].lower(), setup.get("name", "").lower()):
-            return file, setup, keys
-        if any(wanted in line.lower() for line in header):
-            candidates.append((file, setup, keys))
+            return file, setup, keys, cards[0]
+        fitting = [card for card in cards if wanted in card[1].lower()]
+        if fitting:
+            candidates.append((file, setup, keys, fitting[0]))
     if len(candidates) == 1:
         return candidates[0]
     if candidates:
@@ -55,8 +71,8 @@ def find(definitions, name):
         name, ", ".join(f for f in sorted(os.listdir(definitions)) if f.lower().endswith(".cfg"))))
 
 
-def session(file, setup, keys):
-    chip, sub_vendor, sub_device = setup["cards"].split(",")[0].strip().split(":")
+def session(file, setup, keys, card):
+    chip, sub_vendor, sub_device = card[0].split(":")
     press_mask = int(setup.get("pressmask", "0"), 16)
     press_flag = setup.get("pressflag", "0") != "0"
     by_name = {}
@@ -79,7 +95,7 @@ def main():
     if len(sys.argv) != 4:
         sys.exit(__doc__)
     definitions, name, out = sys.argv[1:]
-    file, setup, keys = find(definitions, name)
+    file, setup, keys, card = find(definitions, name)
     if os.path.isdir(out):
         shutil.rmtree(out)
     os.makedirs(out)
@@ -88,8 +104,8 @@ def main():
         with open(os.path.join(out, settings), "w") as f:
             f.write("[Main]\nDefaultConfig=%s\n" % file)
     with open(os.path.join(out, "session.txt"), "w") as f:
-        f.write(session(file, setup, keys))
-    print("known card: %s (%s), cards %s" % (file, setup.get("name", ""), setup["cards"]))
+        f.write(session(file, setup, keys, card))
+    print("known card: %s %s, definition %s (%s)" % (card[0], card[1], file, setup.get("name", "")))
 
 
 if __name__ == "__main__":
