@@ -2,6 +2,7 @@
 // definition, masks, code texts, key naming, the press decision and the card.
 // Everything else in the tool works on the plain values declared here.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,6 +40,13 @@ struct Definition {
   bool release_detect_refused = false, reset_adr_refused = false, press_flag_refused = false;
 };
 Definition ReadDefinition(const std::string& path);
+
+// The line "key=value" as the plug-in's settings writer makes it, so that it
+// reads back as both; empty when no line does.
+std::string DefinitionLine(std::string_view key, std::string_view value);
+// How many characters of a key name and of a remote name reach the core.
+size_t KeyNameCarried();
+size_t RemoteNameCarried();
 
 uint32_t MaskValue(std::string_view text);
 // A code as the plug-in writes it to look it up.
