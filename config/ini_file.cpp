@@ -203,6 +203,10 @@ IniLine::Kind KindOf(LineKind kind) {
 
 }  // namespace
 
+std::optional<std::string> EntryText(std::string_view key, std::string_view value) {
+  return EntryLine(key, value);
+}
+
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,

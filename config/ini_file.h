@@ -6,6 +6,7 @@
 // so an interrupted write leaves the old file or the new one.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +25,10 @@ struct IniLine {
   std::string value;    // Entry only, exactly as the read functions return it
   std::string text;     // the line as decoded, without its line end
 };
+
+// The line "key=value" as the writer puts it, the value quoted when the
+// reader would otherwise change it; nullopt when no line reads back as both.
+std::optional<std::string> EntryText(std::string_view key, std::string_view value);
 
 class IniFile {
  public:

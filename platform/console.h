@@ -1,6 +1,11 @@
-// Ctrl+C for console programs: it sets a flag that the program polls, so the
-// program can close what it opened before it ends.
+// The console of a console program: Ctrl+C as a flag the program polls, so it
+// can close what it opened before it ends, and the standard streams. Texts
+// are ANSI; only a real console sees them converted, files and pipes get the
+// bytes as they are.
 #pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace plat {
 
@@ -13,7 +18,25 @@ bool interrupted();
 // Sets the flag as Ctrl+C would.
 void request_interrupt();
 
-// Standard input is a terminal (the person types), not a file or a pipe.
+// Standard input is a console or terminal (the person types), not a file or a pipe.
 bool input_is_terminal();
+
+enum class ConsoleStream { Out, Err };
+
+// Writes ANSI text to standard output or error. A Windows console gets it as
+// UTF-16 converted from the ANSI code page; a file or a pipe gets the bytes
+// unchanged, on Windows with CR LF line ends as the C runtime's text mode
+// wrote them. False when it could not all be written.
+bool console_write(ConsoleStream stream, std::string_view text);
+
+// Longer lines of standard input are cut to this many bytes.
+constexpr size_t kMaxConsoleLine = 64 * 1024;
+
+enum class ConsoleRead { Line, End, NotAnsi };
+// The next line of standard input without its line end. Typed at a Windows
+// console it is converted to ANSI; NotAnsi (line empty) when a character has
+// no ANSI form. From a file or a pipe, and natively, the bytes unchanged.
+// End when the input has ended, failed or Ctrl+C broke off the read.
+ConsoleRead console_read_line(std::string& line);
 
 }  // namespace plat

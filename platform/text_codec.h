@@ -9,6 +9,9 @@ namespace plat {
 
 // UTF-16 code units to ANSI text; a character the code page lacks becomes '?'.
 std::string ansi_from_utf16(std::u16string_view text);
+// The same, but false when a character has no ANSI form: none is replaced or
+// taken for a look-alike (full-width "＝" is not "=").
+bool ansi_from_utf16_exact(std::u16string_view text, std::string& out);
 // ANSI text to UTF-16 code units.
 std::u16string utf16_from_ansi(std::string_view text);
 

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,7 +25,9 @@
 #include "tests/support/remote_tool.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
+#include "tools/remote/io.h"
 #include "tools/remote/learn.h"
+#include "tools/remote/plugin_link.h"
 
 namespace {
 
@@ -75,6 +78,34 @@ TEST(RemoteLearn, RefusesWhenTheSamplesCannotTell) {
   EXPECT_FALSE(d.ok);
 }
 
+TEST(RemoteLearn, NamesAreWrittenSoThePluginReadsThemBackExactly) {
+  const std::vector<std::string> names = {"\"Power\"", "'Vol'", "\"",   "'a\"", "Mute ; soft",
+                                          "=",         "[x]",   "a\tb", "#1",   "Lautst\xe4rke"};
+  remote::LearnedRemote learned;
+  learned.name = "\"Quoted remote\"";
+  learned.masks.key_mask = 0xFF;
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(remote::NameProblem(remote::CodeText(0), names[i]), "") << names[i];
+    learned.keys.push_back({names[i], static_cast<uint32_t>(i)});
+  }
+  TempDir dir;
+  dir.write("names.cfg", remote::DefinitionText(learned, "\r\n"));
+  const remote::Definition read = remote::ReadDefinition(dir.file("names.cfg"));
+  EXPECT_EQ(read.name, learned.name);
+  ASSERT_EQ(read.keys.size(), names.size());
+  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(read.keys[i], remote::CodeText(i) + "=" + names[i]);
+
+  // What no line gives back is refused, with the reason.
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"a\rb", "control character 0D"},  {"a\vb", "control character 0B"},
+      {"a\fb", "control character 0C"},  {std::string("a\0b", 3), "control character 00"},
+      {"a\x7f", "control character 7F"}, {std::string(10000, 'x'), "too long"},
+  };
+  for (const auto& [name, why] : refused)
+    EXPECT_NE(remote::NameProblem("Name", name).find(why), std::string::npos)
+        << remote::NameProblem("Name", name);
+}
+
 class RemoteSession : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -105,7 +136,10 @@ constexpr const char kLearning[] =
     "key 0C 100\npause 150\nkey 0C 100\npause 150\n"   // Power again
     "key 21 100\npause 150\nkey 21 100\npause 150\n"   // Channel -
     "key 42 100\npause 150\nkey 42 100\npause 150\n";  // OK, a new pin
-constexpr const char kAnswers[] = "Learned remote\nPower\nVolume +\nMute\nPower again\nChannel -\nOK\n\n";
+// Mute's name in Windows-1252 bytes, which a file or pipe passes unchanged.
+constexpr const char kMute[] = "Stumm \xe4\x84";
+constexpr const char kAnswers[] =
+    "Learned remote\nPower\nVolume +\nStumm \xe4\x84\nPower again\nChannel -\nOK\n\n";
 
 // The program itself, in a process of its own with its own card that plays
 // script, the answers on its standard input.
@@ -155,6 +189,7 @@ TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughTheP
       << run.out;
   EXPECT_NE(run.out.find("KeyMask is now 0000007F"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("1 file checked: 0 errors, 0 warnings"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  0000000D=" + std::string(kMute) + "\n"), std::string::npos) << run.out;
 
   // The plug-in itself, with the learned file as its definition.
   Play(
@@ -175,10 +210,10 @@ TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughTheP
   Stop();
   Close();
   plat::set_module_path_override(nullptr);
-  EXPECT_EQ(presses(),
-            (std::vector<std::string>{"Channel -/00000021/Learned remote", "Power/0000000C/Learned remote",
-                                      "OK/00000042/Learned remote", "Mute/0000000D/Learned remote",
-                                      "Volume +/00000010/Learned remote"}));
+  EXPECT_EQ(presses(), (std::vector<std::string>{
+                           "Channel -/00000021/Learned remote", "Power/0000000C/Learned remote",
+                           "OK/00000042/Learned remote", kMute + std::string("/0000000D/Learned remote"),
+                           "Volume +/00000010/Learned remote"}));
 }
 
 TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
@@ -196,6 +231,103 @@ TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.out.find("Cannot decide: only one held key was seen"), std::string::npos) << run.out;
   EXPECT_FALSE(dir.exists("new.cfg"));
+  EXPECT_EQ(card->LiveReferences(), 0);
+}
+
+TEST_F(RemoteSession, LearningRefusesAPlaceThatCannotTakeTheFileBeforeTheCardOpens) {
+  namespace fs = std::filesystem;
+  fs::create_directory(dir.file("folder.cfg"));
+  dir.write("kept.cfg", "mine");
+  const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(dir.file("kept.cfg"), writable, fs::perm_options::remove);
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+  };
+  std::vector<Case> cases = {
+      {{"learn", dir.file("missing/new.cfg")}, "new.cfg: cannot be created: its folder does not exist"},
+      {{"learn", dir.file("folder.cfg")}, "folder.cfg: is a folder, not a file"},
+      {{"learn", "--force", dir.file("folder.cfg")}, "folder.cfg: is a folder, not a file"},
+      {{"learn", "--force", dir.file("kept.cfg")}, "kept.cfg: is read-only; it is not replaced"},
+  };
+  long entries = 2;  // the folder and the kept file
+#ifndef _WIN32
+  fs::create_symlink(dir.file("gone.cfg"), dir.file("link.cfg"));
+  ++entries;
+  cases.push_back({{"learn", dir.file("link.cfg")}, "link.cfg: is a link to a missing file; use --force"});
+#endif
+  const int creations = card->Creations();
+  for (const Case& c : cases) {
+    ToolRun run = RunRemoteTool(c.args);
+    EXPECT_EQ(run.status, 2) << c.error;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(card->Creations(), creations);
+  fs::permissions(dir.file("kept.cfg"), writable, fs::perm_options::add);
+  EXPECT_EQ(dir.read("kept.cfg"), "mine");
+  // No probe left behind.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), entries);
+}
+
+// Answers as a console gives them: lines, a line with a character the ANSI
+// code page lacks, the end.
+class Answers final : public remote::Input {
+ public:
+  explicit Answers(std::vector<std::pair<Read, std::string>> lines) : lines_(std::move(lines)) {}
+  Read ReadLine(std::string& line) override {
+    if (next_ == lines_.size()) return Read::End;
+    line = lines_[next_].second;
+    return lines_[next_++].first;
+  }
+
+ private:
+  std::vector<std::pair<Read, std::string>> lines_;
+  size_t next_ = 0;
+};
+
+// Output that presses Ctrl+C once the definition is written.
+class InterruptAfterWriting final : public remote::Output {
+ public:
+  std::string text;
+
+ protected:
+  void Write(std::string_view piece) override {
+    text.append(piece);
+#ifndef _WIN32
+    if (piece.starts_with("Wrote ")) std::raise(SIGINT);
+#endif
+  }
+};
+
+TEST_F(RemoteSession, LearningAsksAgainForANameItCannotWriteAndSurvivesCtrlCAfterWriting) {
+  using Read = remote::Input::Read;
+  const std::string long_name(130, 'k');
+  Answers answers({{Read::NotAnsi, ""},
+                   {Read::Line, "\"Quoted remote\""},
+                   {Read::Line, "Bad\vname"},
+                   {Read::Line, std::string(10000, 'x')},
+                   {Read::Line, long_name}});
+  Play(
+      "steady 00F00000\npress 00000100\npause 300\nkey 0C 150\npause 100\nkey 10 150\npause 600\n"
+      "key 0C 100\npause 150\nkey 0C 100\npause 300\n");
+  remote::StringOutput err;
+  InterruptAfterWriting out;
+  const std::string path = dir.file("learned.cfg");
+  const int status = remote::RunTool(
+      {"learn", "--interval", "10", "--idle-ms", "250", "--hold-ms", "700", path}, answers, out, err);
+  EXPECT_EQ(status, 0) << out.text << err.text();
+  for (const char* said : {"ANSI code page lacks", "control character 0B", "too long for a line",
+                           "warning: the name has 130 characters; the core gets only the first 123"})
+    EXPECT_NE(out.text.find(said), std::string::npos) << said << "\n" << out.text;
+#ifndef _WIN32
+  EXPECT_NE(out.text.find("Stopped before checking it."), std::string::npos) << out.text;
+#endif
+  const remote::Definition learned = remote::ReadDefinition(path);
+  EXPECT_EQ(learned.name, "\"Quoted remote\"");
+  EXPECT_EQ(learned.keys, std::vector<std::string>{"0000000C=" + long_name});
+  // No temporary left behind.
+  namespace fs = std::filesystem;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
   EXPECT_EQ(card->LiveReferences(), 0);
 }
 

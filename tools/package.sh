@@ -2,24 +2,25 @@
 # helpers). The i686 tree is the product: its DLL is stripped for the
 # package, its debug information stays in build/package/ behind a debug link.
 
-# Largest stripped DLL ./dev test and ./dev package accept, in bytes.
-DLL_SIZE_LIMIT=$((400 * 1024))
+# Largest stripped DLL or tool ./dev test and ./dev package accept, in bytes.
+SIZE_LIMIT=$((400 * 1024))
 # DLLs every Windows has; anything else the DLL imports would have to ship.
 SYSTEM_DLLS="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll
 oleaut32.dll shell32.dll user32.dll winspool.drv"
 
-# check_dll_size DLL STRIP: fails when a stripped copy of DLL is over the limit.
-check_dll_size() {
-  local dll=$1 strip=$2 copy size
+# check_stripped_size IMAGE STRIP: fails when a stripped copy of IMAGE (the
+# DLL or the tool) is over the limit.
+check_stripped_size() {
+  local image=$1 strip=$2 copy size
   copy=$(mktemp)
-  "$strip" -o "$copy" "$dll"
+  "$strip" -o "$copy" "$image"
   size=$(stat -c %s "$copy")
   rm -f "$copy"
-  if [ "$size" -gt "$DLL_SIZE_LIMIT" ]; then
-    echo "$dll is $size bytes stripped, over the limit of $DLL_SIZE_LIMIT" >&2
+  if [ "$size" -gt "$SIZE_LIMIT" ]; then
+    echo "$image is $size bytes stripped, over the limit of $SIZE_LIMIT" >&2
     return 1
   fi
-  say "$dll: $size bytes stripped (limit $DLL_SIZE_LIMIT)"
+  say "$image: $size bytes stripped (limit $SIZE_LIMIT)"
 }
 
 # The version the tree was configured with (project(... VERSION ...)).
@@ -129,8 +130,12 @@ cmd_package() {
   check_dll_exports "$stage/SAA713x.dll" "$objdump"
   check_pe "$stage/SAA713x.dll" "$objdump"
   check_version_resource "$stage/SAA713x.dll" "$version"
-  check_dll_size "$stage/SAA713x.dll" i686-w64-mingw32-strip
-  if [ -f "$stage/SAA713xRemote.exe" ]; then check_pe "$stage/SAA713xRemote.exe" "$objdump"; fi
+  check_stripped_size "$stage/SAA713x.dll" i686-w64-mingw32-strip
+  if [ -f "$stage/SAA713xRemote.exe" ]; then
+    check_pe "$stage/SAA713xRemote.exe" "$objdump"
+    check_version_resource "$stage/SAA713xRemote.exe" "$version"
+    check_stripped_size "$stage/SAA713xRemote.exe" i686-w64-mingw32-strip
+  fi
 
   (cd "$stage" && find . -type f -printf '%P\0' | sort -z | xargs -0 sha256sum -- >SHA256SUMS)
   local zip=$ROOT/dist/$name-win32.zip
@@ -142,6 +147,9 @@ cmd_package() {
   python3 -m zipfile -l "$zip"
   echo
   say "SAA713x.dll: $(stat -c %s "$stage/SAA713x.dll") bytes stripped; debug information in $debug/SAA713x.dll.debug"
+  if [ -f "$stage/SAA713xRemote.exe" ]; then
+    say "SAA713xRemote.exe: $(stat -c %s "$stage/SAA713xRemote.exe") bytes stripped; debug information in $debug/SAA713xRemote.exe.debug"
+  fi
   local index section size rest
   while read -r index section size rest; do
     if [[ $index =~ ^[0-9]+$ ]]; then printf '   %-14s %8d bytes\n' "$section" "0x$size"; fi

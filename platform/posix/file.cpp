@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/posix/file_util.h"
+
 namespace plat {
 
 namespace {
@@ -61,11 +63,7 @@ FileRead read_file(const char* path, size_t max_size, std::string& out) {
   return FileRead::Ok;
 }
 
-namespace {
-
-// The file a chain of links ends at (the path itself when it is no link);
-// empty for a loop or an unreadable link.
-std::string follow_links(std::string path) {
+std::string detail::follow_links(std::string path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
@@ -82,7 +80,7 @@ std::string follow_links(std::string path) {
   return {};
 }
 
-bool write_all(int fd, std::string_view content) {
+bool detail::write_all(int fd, std::string_view content) {
   while (!content.empty()) {
     ssize_t written = ::write(fd, content.data(), content.size());
     if (written < 0 && errno == EINTR) continue;
@@ -91,6 +89,8 @@ bool write_all(int fd, std::string_view content) {
   }
   return true;
 }
+
+namespace {
 
 std::atomic<uint32_t> g_temp_counter{0};
 
@@ -106,7 +106,7 @@ std::string temp_name(const std::string& folder, const std::string& name) {
 }  // namespace
 
 bool replace_file_content(const char* path, std::string_view content) {
-  const std::string target = follow_links(path ? path : "");
+  const std::string target = detail::follow_links(path ? path : "");
   if (target.empty() || target.back() == '/') return false;
   struct stat st;
   const bool exists = ::stat(target.c_str(), &st) == 0;
@@ -129,7 +129,7 @@ bool replace_file_content(const char* path, std::string_view content) {
   }
   if (fd < 0) return false;
 
-  bool ok = write_all(fd, content);
+  bool ok = detail::write_all(fd, content);
   if (ok && exists) {
     // The owner may fail to change for an ordinary user; the mode must not.
     if (::fchown(fd, st.st_uid, st.st_gid) != 0) { /* keep our own */

@@ -37,6 +37,16 @@ std::string ansi_from_utf16(std::u16string_view text) {
   return out;
 }
 
+bool ansi_from_utf16_exact(std::u16string_view text, std::string& out) {
+  out.clear();
+  for (char16_t c : text) {
+    const char ansi = ansi_of(c);
+    if (ansi == '?' && c != u'?') return false;  // surrogates included
+    out.push_back(ansi);
+  }
+  return true;
+}
+
 std::u16string utf16_from_ansi(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());

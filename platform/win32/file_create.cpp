@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace plat {
 
 PathKind path_kind(const char* path, uint64_t& size) {
@@ -37,6 +39,32 @@ bool write_new_file(const char* path, const std::string& content) {
 bool move_to_new_name(const char* from, const char* to) {
   // Without MOVEFILE_REPLACE_EXISTING the move fails when to exists.
   return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+NewFile check_new_file(const char* path, bool replace) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NewFile::Folder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return NewFile::NotFile;
+    if (!replace) return NewFile::Exists;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return NewFile::ReadOnly;
+  }
+  const std::string probe = std::string(path) + ".probe" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  // Removed by the system when the handle closes, also if the process ends first.
+  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    switch (GetLastError()) {
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_BAD_NETPATH: return NewFile::NoFolder;
+      case ERROR_ACCESS_DENIED:
+      case ERROR_WRITE_PROTECT: return NewFile::Denied;
+      default: return NewFile::Failed;
+    }
+  }
+  CloseHandle(file);
+  return NewFile::Ok;
 }
 
 }  // namespace plat

@@ -1,9 +1,9 @@
 // Runs the remote tool in the test's process, with the answers as its input.
 #pragma once
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tools/remote/io.h"
 #include "tools/remote/tool.h"
 
 struct ToolRun {
@@ -11,12 +11,16 @@ struct ToolRun {
   std::string out, err;
 };
 
-inline ToolRun RunRemoteTool(const std::vector<std::string>& args, const std::string& answers = "") {
-  std::istringstream in(answers);
-  std::ostringstream out, err;
+inline ToolRun RunRemoteTool(const std::vector<std::string>& args, remote::Input& in) {
+  remote::StringOutput out, err;
   ToolRun run;
   run.status = remote::RunTool(args, in, out, err);
-  run.out = out.str();
-  run.err = err.str();
+  run.out = out.text();
+  run.err = err.text();
   return run;
+}
+
+inline ToolRun RunRemoteTool(const std::vector<std::string>& args, const std::string& answers = "") {
+  remote::StringInput in(answers);
+  return RunRemoteTool(args, in);
 }

@@ -1,13 +1,15 @@
 #include "tools/remote/format.h"
 
 #include <bit>
-#include <cstdio>
 
 namespace remote {
 
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", value);
+std::string Hex(uint64_t value, int digits) {
+  std::string text;
+  do {
+    text.insert(text.begin(), "0123456789ABCDEF"[value & 15]);
+    value >>= 4;
+  } while (value != 0 || static_cast<int>(text.size()) < digits);
   return text;
 }
 

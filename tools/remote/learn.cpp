@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <istream>
+#include <cstdio>
 #include <optional>
-#include <ostream>
 
 #include "tools/remote/format.h"
 
@@ -122,7 +121,13 @@ std::string DefinitionText(const LearnedRemote& remote, const char* line_end) {
   auto line = [&](const std::string& s) { text += s + line_end; };
   line("; Remote definition made by SAA713xRemote learn.");
   line("[Setup]");
-  line("Name=" + remote.name);
+  // Names as the settings writer quotes them; NameProblem has let through
+  // only those that it can write.
+  auto entry = [&](const std::string& key, const std::string& value) {
+    const std::string written = DefinitionLine(key, value);
+    line(written.empty() ? key + "=" + value : written);
+  };
+  entry("Name", remote.name);
   line(std::string("ReleaseDetect=") + (m.release_detect ? "1" : "0"));
   line("ResetAdr=" + std::to_string(remote.reset_adr));
   line("PressMask=" + Hex(m.press_mask));
@@ -130,8 +135,24 @@ std::string DefinitionText(const LearnedRemote& remote, const char* line_end) {
   line("KeyMask=" + Hex(m.key_mask));
   line("");
   line("[Keys]");
-  for (const LearnedKey& key : remote.keys) line(CodeText(key.sample & m.key_mask) + "=" + key.name);
+  for (const LearnedKey& key : remote.keys) entry(CodeText(key.sample & m.key_mask), key.name);
   return text;
+}
+
+std::string NameProblem(std::string_view key, std::string_view name) {
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "%02X", byte);
+      return std::string("the name holds the control character ") + code +
+             ", which the plug-in does not read back";
+    }
+  }
+  if (DefinitionLine(key, name).empty())
+    return "the name is too long for a line the plug-in reads (" + std::to_string(name.size()) +
+           " characters)";
+  return {};
 }
 
 namespace {
@@ -141,29 +162,27 @@ class Session {
   Session(LearnIo& io, LearnedRemote& remote) : io_(io), out_(*io.out), remote_(remote) {}
 
   bool Run() {
-    out_ << "Name of the remote [Learned remote]: " << std::flush;
-    remote_.name = Answer();
+    remote_.name = AskName("Name of the remote [Learned remote]: ", "Name", RemoteNameCarried());
     if (io_.stopped()) return Stopped();
     if (remote_.name.empty()) remote_.name = "Learned remote";
 
-    out_ << "Leave the remote alone: reading the pins at rest..." << std::endl;
+    out_ << "Leave the remote alone: reading the pins at rest...\n";
     std::vector<uint32_t> idle, held;
     if (!Collect(io_.idle_ms, idle)) return Stopped();
-    out_ << "Now hold several different keys, one after another, each for a moment..." << std::endl;
+    out_ << "Now hold several different keys, one after another, each for a moment...\n";
     if (!Collect(io_.hold_ms, held)) return Stopped();
     const Derivation d = DeriveMasks(idle, held);
     if (!d.ok) {
-      out_ << "Cannot decide: " << d.why << "." << std::endl;
+      out_ << "Cannot decide: " << d.why << ".\n";
       return false;
     }
-    out_ << d.summary << std::endl;
+    out_ << d.summary << "\n";
     remote_.masks = d.masks;
     idle_ = d.idle;
     noise_ = d.noise;
 
     for (;;) {
-      out_ << "Key name (empty to finish): " << std::flush;
-      const std::string name = Answer();
+      const std::string name = AskName("Key name (empty to finish): ", CodeText(0), KeyNameCarried());
       if (io_.stopped()) return Stopped();  // Ctrl+C while waiting for the answer
       if (name.empty()) break;
       if (!LearnKey(name)) return Stopped();
@@ -172,16 +191,38 @@ class Session {
   }
 
  private:
-  std::string Answer() {
-    std::string line;
-    if (io_.in == nullptr || !std::getline(*io_.in, line)) line.clear();
-    line = Trimmed(line);
-    if (io_.echo) out_ << line << std::endl;  // answers from a file: show them
-    return line;
+  // Asks until the answer is a name the definition can hold as key's value;
+  // empty at the end of the answers.
+  std::string AskName(const char* prompt, std::string_view key, size_t carried) {
+    for (;;) {
+      out_ << prompt;
+      std::string line;
+      const Input::Read read = io_.in != nullptr ? io_.in->ReadLine(line) : Input::Read::End;
+      if (read == Input::Read::End || io_.stopped()) {
+        if (io_.echo) out_ << "\n";
+        return {};
+      }
+      if (read == Input::Read::NotAnsi) {
+        out_ << "That holds a character that the ANSI code page lacks, which the plug-in cannot show; "
+                "type it another way.\n";
+        continue;
+      }
+      line = Trimmed(line);
+      if (io_.echo) out_ << line << "\n";  // answers from a file: show them
+      if (const std::string problem = NameProblem(key, line); !problem.empty()) {
+        out_ << "Not taken: " << problem << ". Type it again.\n";
+        continue;
+      }
+      if (line.size() > carried) {
+        out_ << "warning: the name has " << line.size() << " characters; the core gets only the first "
+             << carried << ".\n";
+      }
+      return line;
+    }
   }
 
   bool Stopped() {
-    out_ << "Stopped; nothing written." << std::endl;
+    out_ << "Stopped; nothing written.\n";
     return false;
   }
 
@@ -218,10 +259,10 @@ class Session {
 
   bool LearnKey(const std::string& name) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-      out_ << "Press " << name << "..." << std::endl;
+      out_ << "Press " << name << "...\n";
       std::optional<uint32_t> first = NextPress();
       if (!first) return false;
-      out_ << "Press " << name << " again to confirm..." << std::endl;
+      out_ << "Press " << name << " again to confirm...\n";
       std::optional<uint32_t> second = NextPress();
       if (!second) return false;
       Masks& m = remote_.masks;
@@ -231,32 +272,30 @@ class Session {
       const uint32_t code = *first & mask;
       if ((*second & mask) != code) {
         out_ << "The second press gave " << CodeText(*second & mask) << ", not " << CodeText(code)
-             << "; once more." << std::endl;
+             << "; once more.\n";
         continue;
       }
       for (const LearnedKey& key : remote_.keys) {
         if ((key.sample & mask) == code) {
           out_ << "warning: code " << CodeText(code) << " is already taken by \"" << key.name << "\"; \""
-               << name << "\" is not added." << std::endl;
+               << name << "\" is not added.\n";
           return true;
         }
       }
       if (extra != 0) {
         m.key_mask = mask;
-        out_ << "This key also moved " << PinsWord(extra) << ": KeyMask is now " << Hex(mask) << "."
-             << std::endl;
+        out_ << "This key also moved " << PinsWord(extra) << ": KeyMask is now " << Hex(mask) << ".\n";
       }
       remote_.keys.push_back({name, *first});
-      out_ << "  " << CodeText(code) << "=" << name << std::endl;
+      out_ << "  " << CodeText(code) << "=" << name << "\n";
       return true;
     }
-    out_ << "warning: the presses of " << name << " did not agree; \"" << name << "\" is not added."
-         << std::endl;
+    out_ << "warning: the presses of " << name << " did not agree; \"" << name << "\" is not added.\n";
     return true;
   }
 
   LearnIo& io_;
-  std::ostream& out_;
+  Output& out_;
   LearnedRemote& remote_;
   uint32_t idle_ = 0;
   uint32_t noise_ = 0;

@@ -4,10 +4,10 @@
 #pragma once
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "tools/remote/io.h"
 #include "tools/remote/plugin_link.h"
 
 namespace remote {
@@ -42,14 +42,18 @@ struct LearnedRemote {
 
 std::string DefinitionText(const LearnedRemote& remote, const char* line_end);
 
+// Why name cannot be the value of key in a definition that the plug-in reads
+// back exactly; empty when it can.
+std::string NameProblem(std::string_view key, std::string_view name);
+
 // What the interactive part needs from the outside world.
 struct LearnIo {
   std::function<uint32_t()> sample;  // one sample of the pins
   std::function<void()> pause;       // the time between two samples
   std::function<bool()> stopped;     // Ctrl+C
   std::function<uint32_t()> now_ms;  // a millisecond clock, wrapping
-  std::istream* in = nullptr;        // the person's answers
-  std::ostream* out = nullptr;
+  Input* in = nullptr;               // the person's answers
+  Output* out = nullptr;
   bool echo = false;  // print each answer after its question
   uint32_t idle_ms = 3000;
   uint32_t hold_ms = 8000;

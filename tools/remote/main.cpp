@@ -1,9 +1,9 @@
 // SAA713xRemote: checks, watches and learns remote definitions with the
 // plug-in's own reading of files and pins.
-#include <iostream>
 #include <string>
 #include <vector>
 
+#include "tools/remote/io.h"
 #include "tools/remote/tool.h"
 
 #ifndef _WIN32
@@ -15,5 +15,7 @@ int main(int argc, char** argv) {
   sim::install();  // natively the card is the simulated one
 #endif
   std::vector<std::string> args(argv + 1, argv + argc);
-  return remote::RunTool(args, std::cin, std::cout, std::cerr);
+  remote::ConsoleInput in;
+  remote::ConsoleOutput out(false), err(true);
+  return remote::RunTool(args, in, out, err);
 }

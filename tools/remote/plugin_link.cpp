@@ -9,6 +9,7 @@
 #include "device/gpio_device.h"
 #include "device/poll_cycle.h"
 #include "events/code_text.h"
+#include "events/key_event_record.h"
 #include "events/key_naming.h"
 
 using namespace config;
@@ -77,6 +78,13 @@ Definition ReadDefinition(const std::string& path) {
 std::string ReadSetupValue(const std::string& path, std::string_view key) {
   return IniFile(path).ReadString(kSetup, key, "");
 }
+
+std::string DefinitionLine(std::string_view key, std::string_view value) {
+  return EntryText(key, value).value_or(std::string());
+}
+
+size_t KeyNameCarried() { return events::kKeyNameSize - 1; }
+size_t RemoteNameCarried() { return events::kRemoteNameSize - 1; }
 
 uint32_t MaskValue(std::string_view text) { return HexTextToInt(text); }
 

@@ -2,6 +2,7 @@
 // definition, masks, code texts, key naming, the press decision and the card.
 // Everything else in the tool works on the plain values declared here.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -41,6 +42,13 @@ struct Definition {
 Definition ReadDefinition(const std::string& path);
 // A [Setup] value as the plug-in's reader gives it, for the keys only the tool reads.
 std::string ReadSetupValue(const std::string& path, std::string_view key);
+
+// The line "key=value" as the plug-in's settings writer makes it, so that it
+// reads back as both; empty when no line does.
+std::string DefinitionLine(std::string_view key, std::string_view value);
+// How many characters of a key name and of a remote name reach the core.
+size_t KeyNameCarried();
+size_t RemoteNameCarried();
 
 uint32_t MaskValue(std::string_view text);
 // A code as the plug-in writes it to look it up.

@@ -2,15 +2,14 @@
 
 #include <charconv>
 #include <cstdio>
-#include <iostream>
 #include <optional>
-#include <ostream>
 
 #include "platform/console.h"
 #include "platform/file.h"
 #include "platform/file_create.h"
 #include "platform/sync.h"
 #include "tools/remote/check.h"
+#include "tools/remote/io.h"
 #include "tools/remote/learn.h"
 #include "tools/remote/plugin_link.h"
 #include "tools/remote/watch.h"
@@ -58,7 +57,7 @@ constexpr NumberOption kNumberOptions[] = {
     {"--idle-ms", 1, 600000, &Options::idle_ms}, {"--hold-ms", 1, 600000, &Options::hold_ms},
 };
 
-bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) {
+bool Parse(const std::vector<std::string>& args, Options& o, Output& err) {
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const NumberOption* numeric = nullptr;
@@ -104,11 +103,19 @@ const char* OpenFailure(int32_t code) {
   }
 }
 
-// The card, open for the lifetime of the object; Ctrl+C caught meanwhile.
+// Ctrl+C only sets the flag for the lifetime of the object.
+class InterruptScope {
+ public:
+  InterruptScope() { plat::catch_interrupt(); }
+  ~InterruptScope() { plat::release_interrupt(); }
+  InterruptScope(const InterruptScope&) = delete;
+  InterruptScope& operator=(const InterruptScope&) = delete;
+};
+
+// The card, open for the lifetime of the object.
 class OpenCardScope {
  public:
-  OpenCardScope(int32_t device, std::ostream& out, std::ostream& err) {
-    plat::catch_interrupt();
+  OpenCardScope(int32_t device, Output& out, Output& err) {
     std::vector<std::string> lines;
     const int32_t code = OpenCard(device, lines);
     for (size_t i = 0; i < lines.size(); ++i)
@@ -122,7 +129,6 @@ class OpenCardScope {
   }
   ~OpenCardScope() {
     if (open_) CloseCard();
-    plat::release_interrupt();
   }
   bool open() const { return open_; }
 
@@ -130,7 +136,23 @@ class OpenCardScope {
   bool open_ = false;
 };
 
-int Check(const Options& o, std::ostream& out, std::ostream& err) {
+// Why no file can be written at the path, or nullptr.
+const char* CannotWrite(plat::NewFile check) {
+  switch (check) {
+    case plat::NewFile::Ok: return nullptr;
+    case plat::NewFile::Exists: return "exists; use --force to replace it";
+    case plat::NewFile::Link: return "is a link to a missing file; use --force to write the file it names";
+    case plat::NewFile::Folder: return "is a folder, not a file";
+    case plat::NewFile::NotFile: return "is not a regular file";
+    case plat::NewFile::ReadOnly: return "is read-only; it is not replaced";
+    case plat::NewFile::NoFolder: return "cannot be created: its folder does not exist";
+    case plat::NewFile::Denied: return "cannot be created: writing in its folder is not allowed";
+    case plat::NewFile::Failed: break;
+  }
+  return "cannot be created there";
+}
+
+int Check(const Options& o, Output& out, Output& err) {
   if (o.files.empty()) {
     err << kUsage;
     return 2;
@@ -146,11 +168,11 @@ int Check(const Options& o, std::ostream& out, std::ostream& err) {
   }
   out << o.files.size() << (o.files.size() == 1 ? " file" : " files") << " checked: " << errors
       << (errors == 1 ? " error, " : " errors, ") << warnings << (warnings == 1 ? " warning" : " warnings")
-      << std::endl;
+      << "\n";
   return errors > 0 ? 2 : warnings > 0 ? 1 : 0;
 }
 
-int Watch(const Options& o, std::ostream& out, std::ostream& err) {
+int Watch(const Options& o, Output& out, Output& err) {
   std::optional<Definition> definition;
   int32_t reset_pin = -1;
   if (!o.definition.empty()) {
@@ -163,9 +185,10 @@ int Watch(const Options& o, std::ostream& out, std::ostream& err) {
     reset_pin = definition->reset_adr;
     out << DescribeDefinition(o.definition, *definition) << "\n";
   }
+  InterruptScope interrupt;
   OpenCardScope card(o.device, out, err);
   if (!card.open()) return 2;
-  out << "Watching the pins; Ctrl+C ends." << std::endl;
+  out << "Watching the pins; Ctrl+C ends.\n";
   const uint32_t start = plat::tick_count();
   std::optional<uint32_t> previous;
   bool pressed = false;
@@ -175,18 +198,18 @@ int Watch(const Options& o, std::ostream& out, std::ostream& err) {
     if (o.duration > 0 && elapsed >= static_cast<uint32_t>(o.duration)) break;
     const uint32_t sample = ReadCard(reset_pin);
     if (!previous || sample != *previous) {
-      out << WatchLine(elapsed, sample, previous, definition ? &*definition : nullptr, pressed) << std::endl;
+      out << WatchLine(elapsed, sample, previous, definition ? &*definition : nullptr, pressed) << "\n";
       if (previous) ++changes;
       previous = sample;
     }
     plat::sleep_ms(static_cast<uint32_t>(o.interval));
   }
   out << (plat::interrupted() ? "Stopped" : "Done") << " after " << changes
-      << (changes == 1 ? " change" : " changes") << "; the device is closed." << std::endl;
+      << (changes == 1 ? " change" : " changes") << "; the device is closed.\n";
   return 0;
 }
 
-bool WriteDefinition(const std::string& path, const std::string& text, bool force, std::ostream& err) {
+bool WriteDefinition(const std::string& path, const std::string& text, bool force, Output& err) {
   if (force) {
     // The settings files' own crash-safe replace.
     if (plat::replace_file_content(path.c_str(), text)) return true;
@@ -209,17 +232,21 @@ bool WriteDefinition(const std::string& path, const std::string& text, bool forc
   return false;
 }
 
-int Learn(const Options& o, std::istream& in, std::ostream& out, std::ostream& err) {
+int Learn(const Options& o, Input& in, Output& out, Output& err) {
   if (o.files.size() != 1) {
     err << kUsage;
     return 2;
   }
   const std::string& path = o.files[0];
-  uint64_t size = 0;
-  if (!o.force && plat::path_kind(path.c_str(), size) != plat::PathKind::Missing) {
-    err << path << ": exists; use --force to replace it\n";
+  // Before the card opens: nothing learned is thrown away for a place that
+  // cannot take the file.
+  if (const char* why = CannotWrite(plat::check_new_file(path.c_str(), o.force))) {
+    err << path << ": " << why << "\n";
     return 2;
   }
+  // Caught until the file is in place: Ctrl+C never ends the program
+  // between the temporary file and its move.
+  InterruptScope interrupt;
   LearnedRemote remote;
   remote.reset_adr = o.reset_pin;
   {
@@ -231,7 +258,7 @@ int Learn(const Options& o, std::istream& in, std::ostream& out, std::ostream& e
     io.stopped = [] { return plat::interrupted(); };
     io.in = &in;
     io.out = &out;
-    io.echo = &in != &std::cin || !plat::input_is_terminal();
+    io.echo = !in.Typed();
     io.now_ms = [] { return plat::tick_count(); };
     io.idle_ms = static_cast<uint32_t>(o.idle_ms);
     io.hold_ms = static_cast<uint32_t>(o.hold_ms);
@@ -243,7 +270,12 @@ int Learn(const Options& o, std::istream& in, std::ostream& out, std::ostream& e
   }
   if (!WriteDefinition(path, DefinitionText(remote, kLineEnd), o.force, err)) return 2;
   out << "Wrote " << path << " with " << remote.keys.size() << (remote.keys.size() == 1 ? " key" : " keys")
-      << ". Checking it:" << std::endl;
+      << ".";
+  if (plat::interrupted()) {
+    out << " Stopped before checking it.\n";
+    return 0;
+  }
+  out << " Checking it:\n";
   Options check;
   check.files = {path};
   check.verbose = true;
@@ -252,7 +284,7 @@ int Learn(const Options& o, std::istream& in, std::ostream& out, std::ostream& e
 
 }  // namespace
 
-int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunTool(const std::vector<std::string>& args, Input& in, Output& out, Output& err) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     (args.empty() ? err : out) << kUsage;
     return args.empty() ? 2 : 0;

@@ -1,12 +1,13 @@
 // The remote definition tool's commands: check, watch and learn.
 #pragma once
-#include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "tools/remote/io.h"
 
 namespace remote {
 
 // args without the program name. Returns the exit status.
-int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+int RunTool(const std::vector<std::string>& args, Input& in, Output& out, Output& err);
 
 }  // namespace remote

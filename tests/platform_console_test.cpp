@@ -1,0 +1,69 @@
+// The plain parts of the console: typed UTF-16 to ANSI without look-alikes,
+// and the splitting of the input into bounded lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "platform/console_lines.h"
+#include "platform/text_codec.h"
+
+namespace {
+
+TEST(Console, ATypedLineBecomesAnsiOnlyWhenEveryCharacterHasAnAnsiForm) {
+#ifdef _WIN32
+  if (GetACP() != 1252) GTEST_SKIP() << "the cases are Windows-1252's; this system has " << GetACP();
+#endif
+  struct Case {
+    std::u16string typed;
+    bool ok;
+    std::string ansi;
+  };
+  const std::vector<Case> cases = {
+      {u"Lautst\u00e4rke", true, "Lautst\xe4rke"},
+      {u"Fernbedienung M\u00fcller", true, "Fernbedienung M\xfcller"},
+      {u"\u00d6ffnen \u00e9 \u20ac?", true,
+       "\xd6"
+       "ffnen \xe9 \x80?"},
+      {u"", true, ""},
+      {u"\u65e5\u672c", false, ""},         // no such letters in the code page
+      {u"\uff3bKeys\uff3d", false, ""},     // full-width brackets are not "[" "]"
+      {u"Vol\uff1d1", false, ""},           // nor a full-width "=" an "="
+      {u"\u0141\u00f3d\u017a", false, ""},  // Polish letters outside 1252
+      {u"a\xd800", false, ""},              // a lone surrogate
+      {u"\U0001F600", false, ""},           // a pair
+  };
+  for (const Case& c : cases) {
+    std::string ansi = "stale";
+    EXPECT_EQ(plat::ansi_from_utf16_exact(c.typed, ansi), c.ok) << c.ansi;
+    if (c.ok) {
+      EXPECT_EQ(ansi, c.ansi);
+    }
+  }
+}
+
+TEST(Console, InputSplitsIntoBoundedLines) {
+  const size_t max = plat::kMaxConsoleLine;
+  const std::string long_line(max + 1000, 'x');
+  const std::string input = "one\r\n\ntwo\n" + long_line + "\nafter\nlast";
+  size_t at = 0;
+  auto read = [&](char* buffer, size_t size) {
+    size_t n = std::min<size_t>({size, 7, input.size() - at});  // short reads, as from a pipe
+    input.copy(buffer, n, at);
+    at += n;
+    return n;
+  };
+  plat::detail::LineSplitter<char> splitter;
+  std::vector<std::string> lines;
+  for (std::string line; splitter.Next(line, read);) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"one\r", "", "two", std::string(max, 'x'), "after", "last"}));
+  std::string line;
+  EXPECT_FALSE(splitter.Next(line, read));
+}
+
+}  // namespace
