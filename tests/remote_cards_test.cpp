@@ -9,9 +9,11 @@
 
 #include "config/ini_file.h"
 #include "sim/sim_control.h"
+#include "tests/support/remote_tool.h"
 #include "tests/support/temp_dir.h"
 #include "tools/remote/cards.h"
 #include "tools/remote/known_cards.h"
+#include "tools/remote/plugin_link.h"
 
 namespace {
 
@@ -43,7 +45,8 @@ TEST(KnownCards, CardListsAndDeviceLinesParseOrAreRefused) {
   } lines[] = {
       {"Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1 (AverTV 307)",
        CardIds{0x7134, 0x1461, 0xF31D}},
-      {"Vendor: 1131, Device: 7133, SubVendor: 5168, SubDevice: 138, rev. 10", CardIds{0x7133, 0x5168, 0x138}},
+      {"Vendor: 1131, Device: 7133, SubVendor: 5168, SubDevice: 138, rev. 10",
+       CardIds{0x7133, 0x5168, 0x138}},
       {"Vendor: 1131, Device: 7134, SubVendor: ???, SubDevice: F31D, rev. 1", std::nullopt},
       {"Vendor: 1234, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1", std::nullopt},
   };
@@ -57,11 +60,13 @@ class CardsCommand : public ::testing::Test {
     ASSERT_NE(card, nullptr);
     card->Reset();
     sim::PciIds ids[3];
-    ids[0].Device = 0x7133;  // one remote
+    ids[0].Device = 0x7133;                                // one remote
     ids[1].SubVendor = 0x185B, ids[1].SubDevice = 0xC900;  // shared by two remotes
     ids[2].SubVendor = 0x5168, ids[2].SubDevice = 0x3306;  // unknown
     card->SetDevices(ids, 3);
-    known.write("Aver.cfg", "[Setup]\nName=Aver remote\nCards=7133:1461:F31D\n[Keys]\n00000000=Power\n");
+    known.write("Aver.cfg",
+                "[Setup]\nName=Aver remote\nPressMask=100\nPressFlag=1\nKeyMask=FF\nReleaseDetect=0\n"
+                "Cards=7133:1461:F31D\n[Keys]\n00000000=Power\n");
     known.write("Burner A.cfg", "[Setup]\nName=A\nCards=7134:185B:C900\n");
     known.write("Burner B.cfg", "[Setup]\nName=B\nCards=7130:1:2,7134:185b:c900\n");
     known.write("Learned.cfg", "[Setup]\nName=No cards named\n");
@@ -126,6 +131,27 @@ TEST_F(CardsCommand, InstallsTheFittingDefinitionAndSelectsIt) {
   EXPECT_EQ(plugin.read("Aver.cfg"), "[Setup]\nName=Mine\n");
   EXPECT_EQ(Setting("DefaultConfig"), "Burner B.cfg");
   EXPECT_EQ(remote::RunCards({0, known.path(), plugin.file("missing.dll"), ""}).status, 2);
+}
+
+TEST_F(CardsCommand, LearningAKnownCardStartsFromItsMasks) {
+  // Pins 20-23 never change: a survey would not see them, a known key mask
+  // keeps them out.
+  char error[256];
+  ASSERT_TRUE(card->LoadScript("steady 00F00000\npress 100\npause 300\nkey 05 150\npause 200\nkey 05 150\n",
+                               error, sizeof error))
+      << error;
+  const std::string path = plugin.file("mine.cfg");
+  const ToolRun run =
+      RunRemoteTool({"learn", "--definitions", known.path(), "--interval", "10", path}, "Mine\nFive\n\n");
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Known card 7133:1461:F31D: its masks come from Aver.cfg"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("reading the pins at rest"), std::string::npos) << run.out;
+  const remote::Definition learned = remote::ReadDefinition(path);
+  EXPECT_EQ(learned.masks.press_mask, 0x100u);
+  EXPECT_EQ(learned.masks.key_mask, 0xFFu);
+  EXPECT_FALSE(learned.masks.release_detect);
+  EXPECT_EQ(learned.keys, std::vector<std::string>{"00000005=Five"});
 }
 
 }  // namespace

@@ -78,8 +78,8 @@ CardsReport RunCards(const CardsRequest& request) {
     else if (matches.size() == 1)
       report.out += "      known card " + CardText(*ids) + ": " + Described(*matches[0]) + "\n";
     else
-      report.out += "      " + CardText(*ids) + " is the ID of cards with different remotes: " + Listed(matches) +
-                    "\n";
+      report.out +=
+          "      " + CardText(*ids) + " is the ID of cards with different remotes: " + Listed(matches) + "\n";
   }
   if (static_cast<size_t>(request.device) >= lines.size()) {
     report.err = "there is no device " + std::to_string(request.device) + "\n";
@@ -120,7 +120,8 @@ CardsReport RunCards(const CardsRequest& request) {
     return report;
   }
   if (!SelectDefinition(request.install, request.device, pick->file)) {
-    report.err = settings + ": cannot be written; " + pick->file + " is in place, choose it in the setup dialog\n";
+    report.err =
+        settings + ": cannot be written; " + pick->file + " is in place, choose it in the setup dialog\n";
     report.status = 2;
     return report;
   }

@@ -1,20 +1,24 @@
 #include "tools/remote/known_cards.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "config/text.h"
 #include "platform/folder.h"
+#include "tools/remote/format.h"
 #include "tools/remote/plugin_link.h"
 
 namespace remote {
 namespace {
 
 bool HexDigit(char c, uint32_t& digit) {
-  if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
-  else if (c >= 'a' && c <= 'f') digit = static_cast<uint32_t>(c - 'a' + 10);
-  else if (c >= 'A' && c <= 'F') digit = static_cast<uint32_t>(c - 'A' + 10);
-  else return false;
+  if (c >= '0' && c <= '9')
+    digit = static_cast<uint32_t>(c - '0');
+  else if (c >= 'a' && c <= 'f')
+    digit = static_cast<uint32_t>(c - 'a' + 10);
+  else if (c >= 'A' && c <= 'F')
+    digit = static_cast<uint32_t>(c - 'A' + 10);
+  else
+    return false;
   return true;
 }
 
@@ -57,19 +61,16 @@ std::optional<std::vector<CardIds>> ParseCardList(std::string_view text) {
 }
 
 std::string CardText(const CardIds& ids) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04X:%04X:%04X", static_cast<unsigned>(ids.chip),
-                static_cast<unsigned>(ids.sub_vendor), static_cast<unsigned>(ids.sub_device));
-  return text;
+  return Hex(ids.chip, 4) + ":" + Hex(ids.sub_vendor, 4) + ":" + Hex(ids.sub_device, 4);
 }
 
 std::optional<CardIds> DeviceLineIds(std::string_view line) {
   uint32_t vendor = 0;
   CardIds ids;
   if (!TakeLiteral(line, "Vendor: ") || !TakeHex(line, 8, vendor) || vendor != 0x1131 ||
-      !TakeLiteral(line, ", Device: ") || !TakeHex(line, 8, ids.chip) || !TakeLiteral(line, ", SubVendor: ") ||
-      !TakeHex(line, 8, ids.sub_vendor) || !TakeLiteral(line, ", SubDevice: ") ||
-      !TakeHex(line, 8, ids.sub_device))
+      !TakeLiteral(line, ", Device: ") || !TakeHex(line, 8, ids.chip) ||
+      !TakeLiteral(line, ", SubVendor: ") || !TakeHex(line, 8, ids.sub_vendor) ||
+      !TakeLiteral(line, ", SubDevice: ") || !TakeHex(line, 8, ids.sub_device))
     return std::nullopt;
   return ids;
 }

@@ -166,20 +166,12 @@ class Session {
     if (io_.stopped()) return Stopped();
     if (remote_.name.empty()) remote_.name = "Learned remote";
 
-    out_ << "Leave the remote alone: reading the pins at rest...\n";
-    std::vector<uint32_t> idle, held;
-    if (!Collect(io_.idle_ms, idle)) return Stopped();
-    out_ << "Now hold several different keys, one after another, each for a moment...\n";
-    if (!Collect(io_.hold_ms, held)) return Stopped();
-    const Derivation d = DeriveMasks(idle, held);
-    if (!d.ok) {
-      out_ << "Cannot decide: " << d.why << ".\n";
+    if (io_.known_masks) {
+      out_ << io_.known_note << "\n";
+      remote_.masks = *io_.known_masks;
+    } else if (!Survey()) {
       return false;
     }
-    out_ << d.summary << "\n";
-    remote_.masks = d.masks;
-    idle_ = d.idle;
-    noise_ = d.noise;
 
     for (;;) {
       const std::string name = AskName("Key name (empty to finish): ", CodeText(0), KeyNameCarried());
@@ -226,6 +218,25 @@ class Session {
     return false;
   }
 
+  // The masks from the pins at rest and while keys are held.
+  bool Survey() {
+    out_ << "Leave the remote alone: reading the pins at rest...\n";
+    std::vector<uint32_t> idle, held;
+    if (!Collect(io_.idle_ms, idle)) return Stopped();
+    out_ << "Now hold several different keys, one after another, each for a moment...\n";
+    if (!Collect(io_.hold_ms, held)) return Stopped();
+    const Derivation d = DeriveMasks(idle, held);
+    if (!d.ok) {
+      out_ << "Cannot decide: " << d.why << ".\n";
+      return false;
+    }
+    out_ << d.summary << "\n";
+    remote_.masks = d.masks;
+    idle_ = d.idle;
+    noise_ = d.noise;
+    return true;
+  }
+
   bool Collect(uint32_t ms, std::vector<uint32_t>& samples) {
     const uint32_t start = io_.now_ms();
     while (io_.now_ms() - start < ms) {
@@ -267,7 +278,9 @@ class Session {
       if (!second) return false;
       Masks& m = remote_.masks;
       // Pins that no held key moved before: the code needs them too.
-      const uint32_t extra = ((*first ^ idle_) | (*second ^ idle_)) & ~noise_ & ~m.press_mask & ~m.key_mask;
+      const uint32_t extra =
+          io_.known_masks ? 0
+                          : ((*first ^ idle_) | (*second ^ idle_)) & ~noise_ & ~m.press_mask & ~m.key_mask;
       const uint32_t mask = m.key_mask | extra;
       const uint32_t code = *first & mask;
       if ((*second & mask) != code) {

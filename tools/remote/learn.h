@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ struct LearnIo {
   bool echo = false;  // print each answer after its question
   uint32_t idle_ms = 3000;
   uint32_t hold_ms = 8000;
+  // A known card's masks: no survey of the pins, and the key mask stays.
+  std::optional<Masks> known_masks;
+  std::string known_note;  // said instead of the survey
 };
 
 // The guided session up to the finished remote. False when it was refused or

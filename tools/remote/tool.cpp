@@ -7,9 +7,13 @@
 #include "platform/console.h"
 #include "platform/file.h"
 #include "platform/file_create.h"
+#include "platform/module.h"
 #include "platform/sync.h"
+#include "tools/remote/cards.h"
 #include "tools/remote/check.h"
+#include "tools/remote/format.h"
 #include "tools/remote/io.h"
+#include "tools/remote/known_cards.h"
 #include "tools/remote/learn.h"
 #include "tools/remote/plugin_link.h"
 #include "tools/remote/watch.h"
@@ -24,6 +28,8 @@ constexpr const char kUsage[] =
     "       SAA713xRemote watch [--device N] [--definition FILE.cfg] [--interval MS] [--duration MS]\n"
     "       SAA713xRemote learn [--device N] [--reset-pin P] [--force] [--interval MS]\n"
     "                           [--idle-ms MS] [--hold-ms MS] OUT.cfg\n"
+    "       SAA713xRemote cards [--definitions DIR] [--install PLUGIN.dll [--device N] [--definition "
+    "FILE.cfg]]\n"
     "       SAA713xRemote --version\n";
 
 #ifdef _WIN32
@@ -37,7 +43,7 @@ struct Options {
   bool verbose = false, force = false;
   int32_t device = 0, reset_pin = -1;
   int32_t interval = 20, duration = 0, idle_ms = 3000, hold_ms = 8000;
-  std::string definition;
+  std::string definition, definitions, install;
 };
 
 bool Number(const std::string& text, int32_t low, int32_t high, int32_t& value) {
@@ -75,12 +81,15 @@ bool Parse(const std::vector<std::string>& args, Options& o, Output& err) {
       o.verbose = true;
     } else if (arg == "--force") {
       o.force = true;
-    } else if (arg == "--definition") {
+    } else if (arg == "--definition" || arg == "--definitions" || arg == "--install") {
       if (i + 1 >= args.size()) {
-        err << args[0] << ": --definition needs a file\n";
+        err << args[0] << ": " << arg << (arg == "--definitions" ? " needs a folder\n" : " needs a file\n");
         return false;
       }
-      o.definition = args[++i];
+      std::string& value = arg == "--definition"    ? o.definition
+                           : arg == "--definitions" ? o.definitions
+                                                    : o.install;
+      value = args[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       err << args[0] << ": unknown option " << arg << "\n" << kUsage;
       return false;
@@ -116,10 +125,10 @@ class InterruptScope {
 class OpenCardScope {
  public:
   OpenCardScope(int32_t device, Output& out, Output& err) {
-    std::vector<std::string> lines;
-    const int32_t code = OpenCard(device, lines);
-    for (size_t i = 0; i < lines.size(); ++i)
-      out << (static_cast<int32_t>(i) == device ? "* device " : "  device ") << i << ": " << lines[i] << "\n";
+    const int32_t code = OpenCard(device, lines_);
+    for (size_t i = 0; i < lines_.size(); ++i)
+      out << (static_cast<int32_t>(i) == device ? "* device " : "  device ") << i << ": " << lines_[i]
+          << "\n";
     if (code != 0) {
       err << "cannot open capture device " << device << ": " << OpenFailure(code) << " (code " << code
           << ")\n";
@@ -131,10 +140,52 @@ class OpenCardScope {
     if (open_) CloseCard();
   }
   bool open() const { return open_; }
+  const std::vector<std::string>& lines() const { return lines_; }
 
  private:
   bool open_ = false;
+  std::vector<std::string> lines_;
 };
+
+// The known cards' definitions: the folder given, or "definitions" beside
+// the program, as the package has it. Ends in a path separator.
+std::string DefinitionsFolder(const Options& o) {
+  std::string folder = o.definitions;
+  if (folder.empty()) {
+    char path[1024];
+    if (!plat::module_path(path, sizeof path)) return {};
+    folder = path;
+    folder.erase(folder.find_last_of("\\/") + 1);
+    folder += "definitions";
+  }
+  if (folder.back() != '/' && folder.back() != '\\') folder += '/';
+  return folder;
+}
+
+// The masks of the shipped definition that fits the open device, when the
+// definitions that fit it agree on them.
+std::optional<Definition> KnownMasks(const Options& o, const OpenCardScope& card, std::string& note) {
+  if (o.device < 0 || static_cast<size_t>(o.device) >= card.lines().size()) return std::nullopt;
+  const std::optional<CardIds> ids = DeviceLineIds(card.lines()[static_cast<size_t>(o.device)]);
+  if (!ids) return std::nullopt;
+  const std::string folder = DefinitionsFolder(o);
+  const std::vector<KnownDefinition> known = ReadKnownDefinitions(folder);
+  const std::vector<const KnownDefinition*> matches = MatchCard(known, *ids);
+  if (matches.empty()) return std::nullopt;
+  const Definition first = ReadDefinition(folder + matches[0]->file);
+  for (const KnownDefinition* match : matches) {
+    const Definition other = ReadDefinition(folder + match->file);
+    const Masks &a = first.masks, &b = other.masks;
+    if (a.press_mask != b.press_mask || a.press_flag != b.press_flag || a.key_mask != b.key_mask ||
+        a.release_detect != b.release_detect || first.reset_adr != other.reset_adr)
+      return std::nullopt;
+  }
+  note = "Known card " + CardText(*ids) + ": its masks come from " + matches[0]->file + " (\"" +
+         matches[0]->name + "\"), PressMask " + Hex(first.masks.press_mask) + ", PressFlag " +
+         (first.masks.press_flag ? "1" : "0") + ", KeyMask " + Hex(first.masks.key_mask) +
+         "; the pins are not surveyed.";
+  return first;
+}
 
 // Why no file can be written at the path, or nullptr.
 const char* CannotWrite(plat::NewFile check) {
@@ -253,7 +304,11 @@ int Learn(const Options& o, Input& in, Output& out, Output& err) {
     OpenCardScope card(o.device, out, err);
     if (!card.open()) return 2;
     LearnIo io;
-    io.sample = [&] { return ReadCard(o.reset_pin); };
+    if (std::optional<Definition> known = KnownMasks(o, card, io.known_note)) {
+      io.known_masks = known->masks;
+      if (o.reset_pin < 0) remote.reset_adr = known->reset_adr;
+    }
+    io.sample = [&] { return ReadCard(remote.reset_adr); };
     io.pause = [&] { plat::sleep_ms(static_cast<uint32_t>(o.interval)); };
     io.stopped = [] { return plat::interrupted(); };
     io.in = &in;
@@ -282,6 +337,17 @@ int Learn(const Options& o, Input& in, Output& out, Output& err) {
   return Check(check, out, err);
 }
 
+int Cards(const Options& o, Output& out, Output& err) {
+  if (!o.files.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  const CardsReport report = RunCards({o.device, DefinitionsFolder(o), o.install, o.definition});
+  out << report.out;
+  err << report.err;
+  return report.status;
+}
+
 }  // namespace
 
 int RunTool(const std::vector<std::string>& args, Input& in, Output& out, Output& err) {
@@ -298,6 +364,7 @@ int RunTool(const std::vector<std::string>& args, Input& in, Output& out, Output
   if (args[0] == "check") return Check(options, out, err);
   if (args[0] == "watch") return Watch(options, out, err);
   if (args[0] == "learn") return Learn(options, in, out, err);
+  if (args[0] == "cards") return Cards(options, out, err);
   err << "unknown command " << args[0] << "\n" << kUsage;
   return 2;
 }
