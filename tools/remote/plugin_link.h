@@ -2,6 +2,7 @@
 // definition, masks, code texts, key naming, the press decision and the card.
 // Everything else in the tool works on the plain values declared here.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,10 +18,23 @@ struct SourceLine {
   std::string key;      // entries only
   std::string value;    // entries only, as the plug-in reads it
   std::string text;
+  bool lossy = false;  // a Unicode file's characters without an ANSI form read as '?'
 };
 
 // The lines as the plug-in's reader sees them; empty when it reads nothing.
 std::vector<SourceLine> ReadSourceLines(const std::string& path);
+
+// The reader's limits: larger files read as empty, longer lines are ignored.
+extern const uint64_t kMaxDefinitionSize;
+extern const size_t kMaxLineLength;
+
+// How the plug-in's reader takes a file's bytes.
+struct FileText {
+  bool readable = false;   // neither too large nor unreadable
+  bool marked = false;     // a byte order mark: Unicode text, converted to ANSI
+  bool only_mark = false;  // nothing after the mark
+};
+FileText ReadFileText(const std::string& path);
 
 struct Masks {
   uint32_t press_mask = 0;
