@@ -12,11 +12,8 @@ namespace config {
 
 namespace {
 
-// A settings file is a few hundred bytes and a remote definition a few
-// kilobytes. Larger files read as empty and are never rewritten.
-constexpr size_t kMaxFileSize = 4 * 1024 * 1024;
-// Longer lines are kept when the file is rewritten but never parsed.
-constexpr size_t kMaxLineLength = 4096;
+constexpr size_t kMaxFileSize = kMaxIniFileSize;
+constexpr size_t kMaxLineLength = kMaxIniLineLength;
 
 enum class LineKind { Blank, Comment, Section, Entry, Other };
 
@@ -143,7 +140,9 @@ std::optional<std::string> WithEntry(const std::string& data, std::string_view s
                                      std::string_view entry) {
   const IniText text(data);
   std::optional<LineSpan> found;
-  size_t insert_at = std::string::npos;  // end of the first matching section's last line
+  // After the first matching section's last line, and whether that line has a line end.
+  size_t insert_at = std::string::npos;
+  bool insert_ended = true;
   bool inside = false;
   bool in_first = false;
   bool last_blank = true;
@@ -155,14 +154,14 @@ std::optional<std::string> WithEntry(const std::string& data, std::string_view s
     if (line.kind == LineKind::Section) {
       inside = SectionMatches(line, section);
       in_first = inside && insert_at == std::string::npos;
-      if (in_first) insert_at = span.end;
-      return true;
-    }
-    if (inside && line.kind == LineKind::Entry && EqualsIgnoreCase(line.name, key)) {
+    } else if (inside && line.kind == LineKind::Entry && EqualsIgnoreCase(line.name, key)) {
       found = span;
       return false;
     }
-    if (in_first && line.kind != LineKind::Blank) insert_at = span.end;
+    if (in_first && line.kind != LineKind::Blank) {
+      insert_at = span.next;
+      insert_ended = last_ended;
+    }
     return true;
   });
 
@@ -174,7 +173,12 @@ std::optional<std::string> WithEntry(const std::string& data, std::string_view s
   if (found) {
     out.append(data, 0, found->begin).append(*encoded).append(data, found->end);
   } else if (insert_at != std::string::npos) {
-    out.append(data, 0, insert_at).append(line_end).append(*encoded).append(data, insert_at);
+    // The line before keeps its own line end; only a last line without one gets the file's.
+    out.append(data, 0, insert_at);
+    if (!insert_ended) out.append(line_end);
+    out.append(*encoded);
+    if (insert_ended) out.append(line_end);
+    out.append(data, insert_at);
   } else {
     std::string header = "[";
     header.append(section).append("]");
@@ -188,6 +192,19 @@ std::optional<std::string> WithEntry(const std::string& data, std::string_view s
     out.append(*encoded_header).append(line_end).append(*encoded).append(line_end);
   }
   return out;
+}
+
+// Whether the reader finds every entry's value, the last one of a key given twice.
+bool ReadsBack(const std::string& data, std::string_view section,
+               const std::vector<std::pair<std::string, std::string>>& entries) {
+  const IniText text(data);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    bool later = false;
+    for (size_t j = i + 1; j < entries.size(); ++j)
+      later |= EqualsIgnoreCase(entries[j].first, entries[i].first);
+    if (!later && FindValue(text, section, entries[i].first) != entries[i].second) return false;
+  }
+  return true;
 }
 
 IniLine::Kind KindOf(LineKind kind) {
@@ -244,7 +261,8 @@ std::vector<IniLine> IniFile::ReadLines() const {
   const std::string data = Load(path_);
   std::vector<IniLine> lines;
   std::string section;
-  IniText(data).ForEachLine([&](const LineSpan&, std::string_view text) {
+  const IniText ini_text(data);
+  ini_text.ForEachLine([&](const LineSpan& span, std::string_view text) {
     ParsedLine parsed = Classify(text);
     IniLine& line = lines.emplace_back();
     line.number = static_cast<int>(lines.size());
@@ -256,6 +274,7 @@ std::vector<IniLine> IniFile::ReadLines() const {
       line.value.assign(parsed.value);
     }
     line.text.assign(text);
+    line.lossy = !ini_text.ReadsExactly(span, text);
     return true;
   });
   return lines;
@@ -285,12 +304,15 @@ bool IniFile::WriteValues(std::string_view section,
     case plat::FileRead::Missing: data.clear(); break;
     case plat::FileRead::Failed: return false;  // never replace what could not be read
   }
+  // The stray byte is kept as half of a last unit, so that the new lines
+  // after it are aligned and read.
+  if (IniText(data).EndsInHalfUnit()) data.push_back('\0');
   for (size_t i = 0; i < entries.size(); ++i) {
     std::optional<std::string> next = WithEntry(data, section, entries[i].first, lines[i]);
     if (!next) return false;
     data = std::move(*next);
   }
-  if (data.size() > kMaxFileSize) return false;
+  if (data.size() > kMaxFileSize || !ReadsBack(data, section, entries)) return false;
   return plat::replace_file_content(path_.c_str(), data);
 }
 

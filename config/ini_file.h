@@ -5,6 +5,7 @@
 // A write keeps every line it does not own and replaces the file as a whole,
 // so an interrupted write leaves the old file or the new one.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,12 @@
 
 namespace config {
 
+// A settings file is a few hundred bytes and a remote definition a few
+// kilobytes. Larger files read as empty and are never rewritten.
+constexpr size_t kMaxIniFileSize = 4 * 1024 * 1024;
+// Longer lines are kept when the file is rewritten but never parsed.
+constexpr size_t kMaxIniLineLength = 4096;
+
 struct IniLine {
   enum class Kind { Blank, Comment, Section, Entry, Other };
   int number = 0;  // 1-based line number in the file
@@ -24,6 +31,7 @@ struct IniLine {
   std::string key;      // Entry only
   std::string value;    // Entry only, exactly as the read functions return it
   std::string text;     // the line as decoded, without its line end
+  bool lossy = false;   // text lost characters the ANSI code page lacks, or malformed bytes
 };
 
 // The line "key=value" as the writer puts it, the value quoted when the

@@ -103,6 +103,11 @@ std::optional<std::string> IniText::Encode(std::string_view text) const {
   return out;
 }
 
+bool IniText::ReadsExactly(const LineSpan& span, std::string_view text) const {
+  const std::optional<std::string> encoded = Encode(text);
+  return encoded && *encoded == bytes_.substr(span.begin, span.end - span.begin);
+}
+
 std::string IniText::LineEnd() const {
   std::string_view ending = kNativeLineEnd;
   if (body_ < bytes_.size()) {

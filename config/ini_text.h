@@ -29,6 +29,9 @@ class IniText {
   std::string_view Bytes() const { return bytes_; }
   // Where the text starts, after the byte order mark.
   size_t BodyStart() const { return body_; }
+  // A UTF-16 file that ends in half a code unit (an ANSI line appended to it,
+  // say): the reader drops that byte, and whatever follows it is misaligned.
+  bool EndsInHalfUnit() const { return unit_ == 2 && (bytes_.size() - body_) % 2 != 0; }
 
   // Calls visit(span, text) for every line, text in ANSI, until it returns false.
   template <class Visit>
@@ -44,6 +47,9 @@ class IniText {
 
   // text in the file's encoding; nullopt when it would not read back as itself.
   std::optional<std::string> Encode(std::string_view text) const;
+  // Whether text, the line as read, is all its bytes say: false when a
+  // character had no ANSI form or a sequence was malformed.
+  bool ReadsExactly(const LineSpan& span, std::string_view text) const;
   // The line end new lines get: the file's first one, else the system's.
   std::string LineEnd() const;
 

@@ -230,6 +230,17 @@ TEST(IniFileWrite, KeepsLineEndsByteOrderMarkAndMissingLastLineEnd) {
   ASSERT_TRUE(lf.WriteString("Main", "B", "y"));
   EXPECT_EQ(dir.read("lf.ini"), "[Main]\nA=x\nB=y");
 
+  // The line before an inserted one keeps its own line end.
+  for (bool utf16 : {false, true}) {
+    auto bytes = [utf16](std::u16string_view text) {
+      return utf16 ? Utf16Bytes(text) : std::string(text.begin(), text.end());
+    };
+    dir.write("mixed.ini", bytes(u"[Main]\r\nA=1\r[Keys]\nB=2\r\n[Next]\n"));
+    ASSERT_TRUE(IniFile(dir.file("mixed.ini")).WriteValues("Main", {{"C", "3"}}));
+    ASSERT_TRUE(IniFile(dir.file("mixed.ini")).WriteValues("Keys", {{"D", "4"}}));
+    EXPECT_EQ(dir.read("mixed.ini"), bytes(u"[Main]\r\nA=1\rC=3\r\n[Keys]\nB=2\r\nD=4\r\n[Next]\n"));
+  }
+
   // A section whose header is its only line gets the entry right below it.
   dir.write("empty.ini", "[Main]\n\n\n[Next]\nZ=1\n");
   IniFile empty(dir.file("empty.ini"));
@@ -455,7 +466,30 @@ TEST(IniFileEncodings, UnicodeFilesReadAsAnsiAndAreWrittenBackInTheirOwnEncoding
   EXPECT_EQ(cr.ReadInteger("Main", "C", 0), 3);
   EXPECT_EQ(cr.ReadInteger("Keys", "D", 0), 4);
   ASSERT_TRUE(cr.WriteString("Main", "E", "5"));
-  EXPECT_EQ(dir.read("cr.ini"), "[Main]\rA=\xC3\xA9\rB=2\n\nC=3\rE=5\r\n[Keys]\rD=4");
+  EXPECT_EQ(dir.read("cr.ini"), "[Main]\rA=\xC3\xA9\rB=2\n\nC=3\r\nE=5\r[Keys]\rD=4");
+
+  // Full-width brackets and equals signs have no ANSI form: no section, no entry ("?").
+  dir.write("wide.cfg", Utf16Bytes(u"\uFF3BKeys\uFF3D\r\n0000000C\uFF1DPower\r\n[Keys]\r\nD=M\r\n"));
+  const std::vector<IniLine> wide = IniFile(dir.file("wide.cfg")).ReadLines();
+  ASSERT_EQ(wide.size(), 4u);
+  EXPECT_EQ(wide[0].text + wide[1].text, "?Keys?0000000C?Power");
+}
+
+// A UTF-16 file ending in half a unit (an ANSI line appended): saves read back and stop growing.
+TEST(IniFileWrite, AUtf16FileEndingInHalfAUnitSavesWhatReadsBack) {
+  TempDir dir;
+  for (bool little : {true, false}) {
+    const std::string original = Utf16Bytes(u"[Main]\r\nInterval=50\r\n", little) + "x\r\n";
+    dir.write("a.ini", original);
+    IniFile ini(dir.file("a.ini"));
+    for (int save = 0; save < 3; ++save) {
+      ASSERT_TRUE(ini.WriteValues("Main", {{"Wait1", "300"}, {"WaitR", std::to_string(save)}}));
+      EXPECT_EQ(ini.ReadInteger("Main", "Wait1", 0) + ini.ReadInteger("Main", "WaitR", -1), 300 + save);
+    }
+    EXPECT_EQ(dir.read("a.ini").substr(0, original.size()), original);  // the stray byte kept
+    EXPECT_EQ(dir.read("a.ini").size(),
+              original.size() + 1 + 2 * std::string_view("Wait1=300\r\nWaitR=2\r\n").size());
+  }
 }
 
 // A leftover temporary of any name, a link included, is neither followed nor

@@ -10,6 +10,7 @@
 
 #include "tests/support/remote_tool.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unicode_text.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
     std::string expected;  // "LINE: error: ..." as printed after the file name
   };
   const std::string setup = kGoodSetup;  // lines 1 to 5
+  const std::string nul = setup + "[Keys]\n0000000C=A\n" + std::string("0000000D=B\0\n8001=C\n", 18);
+  const std::string lossy = "7: warning: characters without an ANSI form: the plug-in reads this line as ";
   const std::vector<Case> cases = {
       {setup + "[Keys]\n8001=Power\n",
        "7: error: code 8001 lacks its leading zeros: the plug-in looks it up as 00008001"},
@@ -73,6 +76,18 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
       {setup + "[Keys]\n0000000C=A\n0000000C=A\n", "8: warning: code 0000000C is listed again (line 7)"},
       {setup + "[Keys]\n00000000C=A\n", "7: error: code 00000000C has extra digits"},
       {setup + "[Keys]\nPower=0C\n", "7: error: \"Power\" is not a key code"},
+      {setup + "[Keys]\n\v=Power\n", "7: error: entry without a name before \"=\""},
+      {"\xEF\xBB\xBF", " error: empty file (only a byte order mark)"},
+      {setup + "[Keys]" + std::string(5000, ' ') + "\n0000000C=A\n",
+       "6: error: section header too long for the plug-in to read (5006 characters, at most 4096)"},
+      {nul, "8: error: line holds a NUL character: the plug-in ignores this line"},
+      {nul, "9: error: code 8001 lacks its leading zeros"},
+      {Utf16Bytes(std::u16string(setup.begin(), setup.end()) + u"[Keys]\n0000000C=\u65E5\u672C\n"),
+       lossy + "\"0000000C=??\""},
+      {"\xEF\xBB\xBF" + setup + "[Keys]\n0000000C=\xE6\x97\xA5\n", lossy + "\"0000000C=?\""},
+      {setup + "[Keys]\n0000000C=M\xC3\xBCller\n",
+       "7: warning: UTF-8 text in a file without a byte order mark: the plug-in reads it as ANSI, "
+       "\"0000000C=M\xC3\xBCller\""},
   };
   TempDir dir;
   for (size_t i = 0; i < cases.size(); ++i) {
@@ -83,7 +98,7 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
         << "case " << i << ":\n"
         << cases[i].text << "\ngave:\n"
         << run.out;
-    const bool error = cases[i].expected.find(": error: ") != std::string::npos;
+    const bool error = cases[i].expected.find(" error: ") != std::string::npos;
     EXPECT_EQ(run.status, error ? 2 : 1) << "case " << i << ":\n" << run.out;
   }
 }

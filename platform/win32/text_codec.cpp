@@ -11,10 +11,13 @@ std::string ansi_from_utf16(std::u16string_view text) {
   if (text.empty() || text.size() > INT_MAX / 4) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
   const int units = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+  // No best fit: a character the code page lacks becomes '?', never a look-alike
+  // such as a full-width bracket turned into "[", which would change what a line means.
+  const DWORD flags = WC_NO_BEST_FIT_CHARS;
+  const int size = WideCharToMultiByte(CP_ACP, flags, wide, units, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return {};
   std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide, units, out.data(), size, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, flags, wide, units, out.data(), size, nullptr, nullptr);
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/file_create.h"
+#include "platform/text_codec.h"
 #include "tools/remote/format.h"
 
 namespace remote {
@@ -25,10 +26,37 @@ std::string Upper(std::string text) {
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
+// The blanks the plug-in's reader trims.
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
+  constexpr std::string_view kBlanks = " \t\r\v\f";
+  size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+bool HasNul(const std::string& text) { return text.find('\0') != std::string::npos; }
+
+// A line's text in quotes, cut short when long.
+std::string Quoted(std::string_view text) {
+  constexpr size_t kShown = 60;
+  return "\"" + std::string(text.substr(0, kShown)) + (text.size() > kShown ? "...\"" : "\"");
+}
+
+// Why the reader does not parse a line, said of what; empty when it does.
+std::string Unparsed(const SourceLine& line, const char* what) {
+  if (line.text.size() > kMaxLineLength) {
+    return std::string(what) + " too long for the plug-in to read (" + std::to_string(line.text.size()) +
+           " characters, at most " + std::to_string(kMaxLineLength) + ")";
+  }
+  if (HasNul(line.text)) return std::string(what) + " holds a NUL character";
+  return {};
+}
+
+// Non-ASCII text that is well-formed UTF-8, as an editor saving UTF-8 without
+// a byte order mark leaves it; ANSI text with accents rarely is.
+bool LooksLikeUtf8(const std::string& text) {
+  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+  return !ascii && plat::utf8_from_utf16(plat::utf16_from_utf8(text)) == text;
 }
 
 // The hex digits of a mask text after an optional 0x; empty when it has another form.
@@ -77,25 +105,36 @@ class Checker {
       case FileFacts::Kind::Other: Error(0, "cannot be read as a file"); return false;
       case FileFacts::Kind::File: break;
     }
-    if (facts_.size == 0) {
-      Error(0, "empty file, not a remote definition");
+    if (facts_.size == 0 || facts_.text.only_mark) {
+      Error(0, facts_.size == 0 ? "empty file, not a remote definition"
+                                : "empty file (only a byte order mark), not a remote definition");
       return false;
     }
-    if (facts_.lines.empty()) {
+    if (facts_.size > kMaxDefinitionSize) {
       Error(0, "the plug-in reads this file as empty: it is too large (" + std::to_string(facts_.size) +
-                   " bytes) or cannot be read");
+                   " bytes), more than " + std::to_string(kMaxDefinitionSize));
       return false;
     }
+    if (!facts_.text.readable || facts_.lines.empty()) {
+      Error(0, "the plug-in reads this file as empty: it cannot be read");
+      return false;
+    }
+    // The reader skips a line with a NUL and reads the others; a file that is
+    // mostly such lines is no text.
+    size_t nul_lines = 0, text_lines = 0;
     for (const SourceLine& line : facts_.lines) {
-      if (line.text.find('\0') != std::string::npos) {
-        Error(0, "binary file, not a remote definition");
-        return false;
-      }
+      nul_lines += HasNul(line.text);
+      text_lines += line.kind != SourceLine::Kind::Blank;
+    }
+    if (nul_lines > 0 && 2 * nul_lines >= text_lines) {
+      Error(0, "binary file, not a remote definition");
+      return false;
     }
     bool known = false;
     for (const SourceLine& line : facts_.lines) {
+      // A header the reader skips may be one of them: its line says why.
       known |= line.kind == SourceLine::Kind::Section &&
-               (Same(line.section, "Setup") || Same(line.section, "Keys"));
+               (Same(line.section, "Setup") || Same(line.section, "Keys") || !Unparsed(line, "").empty());
     }
     if (!known) {
       Error(0, "not a remote definition: it has no [Setup] or [Keys] section");
@@ -112,7 +151,9 @@ class Checker {
         case SourceLine::Kind::Section:
           seen_section = true;
           if (line.section.empty()) {
-            Error(line.number, "section header names no section: the plug-in ignores the entries below it");
+            std::string why = Unparsed(line, "section header");
+            Error(line.number, (why.empty() ? "section header names no section" : why) +
+                                   ": the plug-in ignores the entries below it");
           } else if (Same(line.section, "Setup")) {
             if (setup_line_ == 0) setup_line_ = line.number;
           } else if (Same(line.section, "Keys")) {
@@ -123,13 +164,13 @@ class Checker {
           }
           break;
         case SourceLine::Kind::Other: {
-          std::string_view text = Trim(line.text);
-          if (text.find('=') == std::string_view::npos)
+          const std::string why = Unparsed(line, "line");
+          if (!why.empty())
+            Error(line.number, why + ": the plug-in ignores this line");
+          else if (Trim(line.text).find('=') == std::string_view::npos)
             Error(line.number, "entry without \"=\": the plug-in ignores this line");
-          else if (text.front() == '=')
-            Error(line.number, "entry without a name before \"=\": the plug-in ignores this line");
           else
-            Error(line.number, "line too long for the plug-in to read: it is ignored");
+            Error(line.number, "entry without a name before \"=\": the plug-in ignores this line");
           break;
         }
         case SourceLine::Kind::Entry:
@@ -139,6 +180,15 @@ class Checker {
             SetupEntry(line);
           break;
         default: break;
+      }
+      if (line.kind == SourceLine::Kind::Blank || line.kind == SourceLine::Kind::Comment) continue;
+      const std::string read_as = Quoted(Trim(line.text));
+      if (line.lossy) {
+        Warning(line.number, "characters without an ANSI form: the plug-in reads this line as " + read_as);
+      } else if (!facts_.text.marked && LooksLikeUtf8(line.text)) {
+        Warning(line.number,
+                "UTF-8 text in a file without a byte order mark: the plug-in reads it as ANSI, " + read_as +
+                    "; save the file with a byte order mark or as ANSI");
       }
     }
   }
@@ -348,6 +398,7 @@ FileFacts GatherFacts(const std::string& path) {
     case plat::PathKind::Other: facts.kind = FileFacts::Kind::Other; return facts;
     case plat::PathKind::File: facts.kind = FileFacts::Kind::File; break;
   }
+  facts.text = ReadFileText(path);
   facts.lines = ReadSourceLines(path);
   if (!facts.lines.empty()) facts.definition = ReadDefinition(path);
   return facts;

@@ -19,6 +19,7 @@ struct FileFacts {
   enum class Kind { Missing, File, Folder, Other };
   Kind kind = Kind::Missing;
   uint64_t size = 0;
+  FileText text;
   std::vector<SourceLine> lines;
   Definition definition;
 };

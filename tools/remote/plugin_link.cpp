@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/ini_file.h"
+#include "config/ini_text.h"
 #include "config/settings.h"
 #include "config/string_list.h"
 #include "device/gpio_device.h"
@@ -11,6 +12,7 @@
 #include "events/code_text.h"
 #include "events/key_event_record.h"
 #include "events/key_naming.h"
+#include "platform/file.h"
 
 using namespace config;
 using namespace device;
@@ -51,9 +53,23 @@ std::vector<SourceLine> ReadSourceLines(const std::string& path) {
     out.key = std::move(line.key);
     out.value = std::move(line.value);
     out.text = std::move(line.text);
+    out.lossy = line.lossy;
     lines.push_back(std::move(out));
   }
   return lines;
+}
+
+const uint64_t kMaxDefinitionSize = kMaxIniFileSize;
+const size_t kMaxLineLength = kMaxIniLineLength;
+
+FileText ReadFileText(const std::string& path) {
+  std::string bytes;
+  FileText file;
+  file.readable = plat::read_file(path.c_str(), kMaxIniFileSize, bytes) == plat::FileRead::Ok;
+  const IniText text(bytes);
+  file.marked = text.Encoding() != TextEncoding::Ansi;
+  file.only_mark = file.marked && text.BodyStart() == bytes.size();
+  return file;
 }
 
 Definition ReadDefinition(const std::string& path) {

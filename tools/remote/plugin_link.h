@@ -18,10 +18,23 @@ struct SourceLine {
   std::string key;      // entries only
   std::string value;    // entries only, as the plug-in reads it
   std::string text;
+  bool lossy = false;  // a Unicode file's characters without an ANSI form read as '?'
 };
 
 // The lines as the plug-in's reader sees them; empty when it reads nothing.
 std::vector<SourceLine> ReadSourceLines(const std::string& path);
+
+// The reader's limits: larger files read as empty, longer lines are ignored.
+extern const uint64_t kMaxDefinitionSize;
+extern const size_t kMaxLineLength;
+
+// How the plug-in's reader takes a file's bytes.
+struct FileText {
+  bool readable = false;   // neither too large nor unreadable
+  bool marked = false;     // a byte order mark: Unicode text, converted to ANSI
+  bool only_mark = false;  // nothing after the mark
+};
+FileText ReadFileText(const std::string& path);
 
 struct Masks {
   uint32_t press_mask = 0;
