@@ -219,6 +219,7 @@ int32_t Card::CreateInstance(const plat::Guid& clsid, const plat::Guid& iid, voi
     if (script_loaded_ && !script_started_) {
       script_started_ = true;
       script_start_ = std::chrono::steady_clock::now();
+      script_samples_ = 0;
     }
   }
   live_references.fetch_add(1, std::memory_order_relaxed);
@@ -307,12 +308,14 @@ void Card::RestartScript() {
   std::lock_guard lock(script_mutex_);
   script_started_ = true;
   script_start_ = std::chrono::steady_clock::now();
+  script_samples_ = 0;
 }
 
 uint32_t Card::ScriptPins() {
   std::lock_guard lock(script_mutex_);
   if (!script_loaded_) return 0;
   if (!script_started_) return script_.IdlePins | script_.SteadyPins;
+  if (script_.TickMs != 0) return script_.PinsAt(script_samples_++ * script_.TickMs);
   auto elapsed =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - script_start_);
   return script_.PinsAt(static_cast<uint64_t>(elapsed.count()));

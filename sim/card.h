@@ -141,6 +141,7 @@ class Card final : public Control {
   bool script_loaded_ = false;
   bool script_started_ = false;
   std::chrono::steady_clock::time_point script_start_;
+  uint64_t script_samples_ = 0;  // samples taken since the start, for a ticked session
 
   std::atomic<bool> log_enabled_{false};
   std::mutex log_mutex_;

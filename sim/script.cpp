@@ -98,6 +98,9 @@ bool ParseStatement(std::string_view line, Script& script, std::string& why) {
     step.Idle = true;
     if (!ParseDuration(NextWord(rest), step.DurationMs)) return why = "bad duration", false;
     script.Steps.push_back(step);
+  } else if (first == "tick") {
+    if (!ParseDuration(NextWord(rest), script.TickMs) || script.TickMs == 0)
+      return why = "tick needs a duration above 0", false;
   } else if (first == "fail") {
     ScriptFailure failure;
     if (!ParseFailure(rest, failure)) return why = "fail needs CALL [DEVICE|*] [STATUS]", false;

@@ -9,6 +9,9 @@
 //   press PINS                                            (hex levels a held key adds; default 0)
 //   key CODE MS                                           (a key held for MS milliseconds: the
 //                                                          press levels or-ed with the hex CODE)
+//   tick MS                                               (every sample moves the session on by
+//                                                          MS milliseconds, whatever the clock says:
+//                                                          a session that no stall can skip)
 //   fail CALL [DEVICE|*] [STATUS]                         (CALL: create count device gpio vendor
 //                                                          deviceid subvendor subdevice revision pin;
 //                                                          STATUS hex, default 80004005)
@@ -41,6 +44,7 @@ struct Script {
   uint32_t IdlePins = 0;
   uint32_t SteadyPins = 0;
   uint32_t PressPins = 0;  // while parsing: the levels of the following key steps
+  uint32_t TickMs = 0;     // 0: the session runs on the wall clock
   std::vector<ScriptStep> Steps;
   std::vector<ScriptFailure> Failures;
 

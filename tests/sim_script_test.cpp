@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "device/gpio_device.h"
 #include "sim/script.h"
@@ -91,6 +94,7 @@ TEST(SimScript, InvalidLinesAreRefusedWithTheirNumber) {
       "device 1131 7134\n",  // ids missing
       "fail sometimes\n",    // unknown call
       "fail gpio 16\n",      // no such device
+      "tick 0\n",            // a clock that never moves
   };
   for (const char* text : bad) {
     SCOPED_TRACE(text);
@@ -142,6 +146,18 @@ TEST_F(SimCardScript, PinsSetDirectlyOverrideTheScriptUntilTheNextLoad) {
   EXPECT_EQ(ReadAllPins(-1), 0x80u);
   ASSERT_TRUE(card->LoadScript("idle 2\n", error, sizeof error));
   EXPECT_EQ(ReadAllPins(-1), 2u);
+}
+
+TEST_F(SimCardScript, ATickedSessionMovesOnWithEverySampleNotWithTheClock) {
+  char error[64];
+  ASSERT_TRUE(card->LoadScript("tick 10\nidle 8\n1 20\n2 10\n", error, sizeof error)) << error;
+  ASSERT_EQ(OpenDevice(0), 0);
+  std::vector<uint32_t> samples;
+  for (int i = 0; i < 5; ++i) {
+    samples.push_back(ReadAllPins(-1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(i == 1 ? 40 : 0));  // a stall skips nothing
+  }
+  EXPECT_THAT(samples, ElementsAre(1u, 1u, 2u, 8u, 8u));
 }
 
 TEST_F(SimCardScript, TheLogKeepsOnlyTheNewestEntries) {

@@ -238,8 +238,7 @@ class Session {
   }
 
   bool Collect(uint32_t ms, std::vector<uint32_t>& samples) {
-    const uint32_t start = io_.now_ms();
-    while (io_.now_ms() - start < ms) {
+    for (uint32_t n = std::max<uint32_t>(1, ms / std::max<uint32_t>(1, io_.interval_ms)); n > 0; --n) {
       if (io_.stopped()) return false;
       samples.push_back(io_.sample());
       io_.pause();

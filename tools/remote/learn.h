@@ -52,10 +52,12 @@ struct LearnIo {
   std::function<uint32_t()> sample;  // one sample of the pins
   std::function<void()> pause;       // the time between two samples
   std::function<bool()> stopped;     // Ctrl+C
-  std::function<uint32_t()> now_ms;  // a millisecond clock, wrapping
   Input* in = nullptr;               // the person's answers
   Output* out = nullptr;
   bool echo = false;  // print each answer after its question
+  // The survey's two phases, as that many samples a pause apart: a stalled
+  // program takes longer rather than seeing less.
+  uint32_t interval_ms = 20;
   uint32_t idle_ms = 3000;
   uint32_t hold_ms = 8000;
   // A known card's masks: no survey of the pins, and the key mask stays.

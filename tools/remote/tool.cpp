@@ -314,7 +314,7 @@ int Learn(const Options& o, Input& in, Output& out, Output& err) {
     io.in = &in;
     io.out = &out;
     io.echo = !in.Typed();
-    io.now_ms = [] { return plat::tick_count(); };
+    io.interval_ms = static_cast<uint32_t>(o.interval);
     io.idle_ms = static_cast<uint32_t>(o.idle_ms);
     io.hold_ms = static_cast<uint32_t>(o.hold_ms);
     if (!RunLearning(io, remote)) return 2;
