@@ -137,8 +137,9 @@ TEST_F(CardsCommand, LearningAKnownCardStartsFromItsMasks) {
   // Pins 20-23 never change: a survey would not see them, a known key mask
   // keeps them out.
   char error[256];
-  ASSERT_TRUE(card->LoadScript("tick 10\nsteady 00F00000\npress 100\npause 300\nkey 05 150\npause 200\nkey 05 150\n",
-                               error, sizeof error))
+  ASSERT_TRUE(
+      card->LoadScript("tick 10\nsteady 00F00000\npress 100\npause 300\nkey 05 150\npause 200\nkey 05 150\n",
+                       error, sizeof error))
       << error;
   const std::string path = plugin.file("mine.cfg");
   const ToolRun run =
