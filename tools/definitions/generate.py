@@ -71,13 +71,17 @@ GROUPS = {
         notes=["The driver names these keys with the keymap of the Encore ENLTV remote; "
                "keys it does not list reach the host as their code text."]),
     "winfast-dtv1000s": dict(file="Leadtek-DTV1000S", name="Leadtek WinFast DTV1000S remote (GPIO)"),
+    "kworld-plus-analog": dict(
+        file="KWorld-Plus-TV-Analog", name="KWorld Plus TV Analog remote (GPIO)",
+        press=("keyup", 0x40),
+        notes=["The driver has no press pin: a key ends when all seven code pins read 1. "
+               "Every scancode of this remote's keymap is below 0x40, so GPIO6 reads low "
+               "while a key is down and high when the pins are idle; GPIO6 stands in as the "
+               "press pin. A key whose code had GPIO6 high would not be seen."]),
 }
 
 # Polled groups not shipped, and why; interrupt-driven groups are never shipped.
-NOT_SHIPPED = {
-    "kworld-plus-analog": "a key ends when all seven code pins read 1 and there is no press pin; "
-                          "PressMask and PressFlag cannot say that, so the idle pins would read as a held key",
-}
+NOT_SHIPPED = {}
 INTERRUPT_REASON = ("the driver reads the pins on an interrupt: the code lasts too short "
                     "a time for a polled read to see it reliably")
 NO_ID_REASON = "none of its boards has a PCI subsystem ID, so no card can be found by its IDs"
@@ -165,11 +169,12 @@ def triple(card):
 
 
 def definition(group_id, choice, group, cards, card_sources, group_sources, key_names):
-    if group["mode"] != "polled" or group["press"] not in ("keydown", "keyup"):
-        raise FactError(f"group {group_id} cannot be shipped: {group['mode']}, press {group['press']}")
+    # A choice may name a press rule where the driver's cannot be said with a press mask.
+    press, press_mask = choice.get("press", (group["press"], int(group["press_mask"], 16)))
+    if group["mode"] != "polled" or press not in ("keydown", "keyup"):
+        raise FactError(f"group {group_id} cannot be shipped: {group['mode']}, press {press}")
     key_mask = int(group["mask_keycode"], 16)
-    press_mask = int(group["press_mask"], 16)
-    press_flag = 1 if group["press"] == "keydown" else 0
+    press_flag = 1 if press == "keydown" else 0
     release = choice.get("release", 1)
     reset = choice.get("reset", -1)
     leave_out = choice.get("leave_out", {})
@@ -182,6 +187,10 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         if key not in key_names:
             raise FactError(f"key-names.tsv: no name for {key} (keymap {group['keymap']}, line {line})")
         code = deposit(scancode, key_mask)
+        # Where press pins are code pins, the code itself must read as pressed.
+        if press_flag == 0 and code & press_mask or press_flag == 1 and not press_mask & ~key_mask \
+                and not code & press_mask:
+            raise FactError(f"{group['keymap']}, line {line}: code {code:08X} would not read as pressed")
         if code in seen:
             notes.append(f"Scancode 0x{scancode:02X} ({key}) repeats 0x{seen[code]:02X}; the first one is kept.")
             continue
