@@ -77,7 +77,8 @@ GROUPS = {
         notes=["The driver has no press pin: a key ends when all seven code pins read 1. "
                "Every scancode of this remote's keymap is below 0x40, so GPIO6 reads low "
                "while a key is down and high when the pins are idle; GPIO6 stands in as the "
-               "press pin. A key whose code had GPIO6 high would not be seen."]),
+               "press pin and leaves the code, which the other six pins give. A key whose "
+               "code had GPIO6 high would not be seen."]),
 }
 
 # Polled groups not shipped, and why; interrupt-driven groups are never shipped.
@@ -175,6 +176,8 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         raise FactError(f"group {group_id} cannot be shipped: {group['mode']}, press {press}")
     key_mask = int(group["mask_keycode"], 16)
     press_flag = 1 if press == "keydown" else 0
+    # A press pin among the code pins reads low in every code: KeyMask leaves it out.
+    code_mask = key_mask & ~press_mask if press_flag == 0 else key_mask
     release = choice.get("release", 1)
     reset = choice.get("reset", -1)
     leave_out = choice.get("leave_out", {})
@@ -213,7 +216,7 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         for c in others:
             why = leave_out.get(c["board"], "it has no PCI subsystem ID")
             out += wrap(f"{c['card']}: {why}.", ";   ")
-    out += [";", f"; The driver reads code pins {pins_text(key_mask)} (KeyMask) every {group['polling_ms']} ms;",
+    out += [";", f"; The driver reads code pins {pins_text(code_mask)} (KeyMask) every {group['polling_ms']} ms;",
             f"; a key is down while {pins_text(press_mask)} reads {'high' if press_flag else 'low'} (PressMask, PressFlag).",
             "; Each code is the keymap's scancode with its bits placed into KeyMask's pins,",
             "; lowest first."]
@@ -221,7 +224,7 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         out.append(";")
         out += wrap(note)
     out += ["", "[Setup]", f"Name={choice['name']}", f"PressMask={press_mask:08X}", f"PressFlag={press_flag}",
-            f"KeyMask={key_mask:08X}", f"ReleaseDetect={release}", f"ResetAdr={reset}",
+            f"KeyMask={code_mask:08X}", f"ReleaseDetect={release}", f"ResetAdr={reset}",
             "Cards=" + ",".join(triple(c) for c in listed), "", "[Keys]"]
     out += [f"{code:08X}={name}" for code, name in sorted(keys)]
     return "\n".join(out) + "\n", listed
