@@ -226,7 +226,7 @@ TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
   EXPECT_EQ(dir.read("taken.cfg"), "mine");
   EXPECT_EQ(card->Creations(), creations);  // refused before the card was opened
 
-  Play("pause 400\n00000110 600\n");  // one key only
+  Play("tick 10\npause 400\n00000110 600\n");  // one key only
   run = RunRemoteTool(
       {"learn", "--interval", "10", "--idle-ms", "300", "--hold-ms", "900", dir.file("new.cfg")}, "R\n");
   EXPECT_EQ(run.status, 2);
@@ -309,7 +309,7 @@ TEST_F(RemoteSession, LearningAsksAgainForANameItCannotWriteAndSurvivesCtrlCAfte
                    {Read::Line, std::string(10000, 'x')},
                    {Read::Line, long_name}});
   Play(
-      "steady 00F00000\npress 00000100\npause 300\nkey 0C 150\npause 100\nkey 10 150\npause 600\n"
+      "tick 10\nsteady 00F00000\npress 00000100\npause 300\nkey 0C 150\npause 100\nkey 10 150\npause 600\n"
       "key 0C 100\npause 150\nkey 0C 100\npause 300\n");
   remote::StringOutput err;
   InterruptAfterWriting out;
