@@ -81,8 +81,7 @@ GROUPS = {
                "code had GPIO6 high would not be seen."]),
 }
 
-# Polled groups not shipped, and why; interrupt-driven groups are never shipped.
-NOT_SHIPPED = {}
+# Interrupt-driven groups are never shipped.
 INTERRUPT_REASON = ("the driver reads the pins on an interrupt: the code lasts too short "
                     "a time for a polled read to see it reliably")
 NO_ID_REASON = "none of its boards has a PCI subsystem ID, so no card can be found by its IDs"
@@ -176,8 +175,10 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         raise FactError(f"group {group_id} cannot be shipped: {group['mode']}, press {press}")
     key_mask = int(group["mask_keycode"], 16)
     press_flag = 1 if press == "keydown" else 0
+    if press_flag and press_mask & key_mask:
+        raise FactError(f"group {group_id}: a press pin that reads high is among the code pins")
     # A press pin among the code pins reads low in every code: KeyMask leaves it out.
-    code_mask = key_mask & ~press_mask if press_flag == 0 else key_mask
+    code_mask = key_mask & ~press_mask
     release = choice.get("release", 1)
     reset = choice.get("reset", -1)
     leave_out = choice.get("leave_out", {})
@@ -190,9 +191,7 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         if key not in key_names:
             raise FactError(f"key-names.tsv: no name for {key} (keymap {group['keymap']}, line {line})")
         code = deposit(scancode, key_mask)
-        # Where press pins are code pins, the code itself must read as pressed.
-        if press_flag == 0 and code & press_mask or press_flag == 1 and not press_mask & ~key_mask \
-                and not code & press_mask:
+        if code & press_mask:  # a press pin among the code pins must read low in a code
             raise FactError(f"{group['keymap']}, line {line}: code {code:08X} would not read as pressed")
         if code in seen:
             notes.append(f"Scancode 0x{scancode:02X} ({key}) repeats 0x{seen[code]:02X}; the first one is kept.")
@@ -267,8 +266,6 @@ def left_out():
             continue
         if group["mode"] == "interrupt":
             reason = INTERRUPT_REASON
-        elif group_id in NOT_SHIPPED:
-            reason = NOT_SHIPPED[group_id]
         elif all(c["chip"] == "-" for c in cards if c["group"] == group_id):
             reason = NO_ID_REASON
         else:

@@ -238,7 +238,8 @@ class Session {
   }
 
   bool Collect(uint32_t ms, std::vector<uint32_t>& samples) {
-    for (uint32_t n = std::max<uint32_t>(1, ms / std::max<uint32_t>(1, io_.interval_ms)); n > 0; --n) {
+    const uint32_t count = io_.interval_ms != 0 ? std::max<uint32_t>(1, ms / io_.interval_ms) : 1;
+    for (uint32_t n = 0; n < count; ++n) {
       if (io_.stopped()) return false;
       samples.push_back(io_.sample());
       io_.pause();
