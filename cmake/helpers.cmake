@@ -5,6 +5,11 @@ macro(saa_common_options)
   if(WIN32)
     # The DLL and the test programs carry their runtime: system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # The same source gives the same bytes: no link time in the PE header, and
+    # the debug information (which the debug link's checksum covers) names
+    # the tree's folders relatively.
+    add_link_options(-Wl,--no-insert-timestamp)
+    add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
   elseif(SAA_SANITIZE STREQUAL "address")
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
     add_link_options(-fsanitize=address,undefined)

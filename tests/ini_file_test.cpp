@@ -14,6 +14,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/newer_functions_testing.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -586,6 +588,31 @@ TEST(IniFileReplace, WritesThroughASymbolicLink) {
   ASSERT_TRUE(IniFile(link).WriteInteger("Main", "A", 2));
   EXPECT_NE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
   EXPECT_EQ(IniFile(dir.file("target.ini")).ReadInteger("Main", "A", 0), 2);
+
+  // As on Windows XP, which cannot follow a link: the file at the path is
+  // replaced as it stands, and the save still succeeds.
+  plat::win32::hide_newer_functions(true);
+  const bool saved = IniFile(link).WriteInteger("Main", "A", 3);
+  plat::win32::hide_newer_functions(false);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  EXPECT_EQ(IniFile(link).ReadInteger("Main", "A", 0), 3);
+  EXPECT_EQ(IniFile(dir.file("target.ini")).ReadInteger("Main", "A", 0), 2);
+}
+
+// Windows XP lacks the function that follows links: saves go on without it.
+TEST(IniFileReplace, SavesWhereTheSystemCannotFollowLinks) {
+  TempDir dir;
+  dir.write("a.ini", "[Main]\nA=1\n");
+  plat::win32::hide_newer_functions(true);
+  const bool replaced = IniFile(dir.file("a.ini")).WriteInteger("Main", "A", 2);
+  const bool created = IniFile(dir.file("new.ini")).WriteString("Main", "B", "x");
+  plat::win32::hide_newer_functions(false);
+  EXPECT_TRUE(replaced);
+  EXPECT_TRUE(created);
+  EXPECT_EQ(IniFile(dir.file("a.ini")).ReadInteger("Main", "A", 0), 2);
+  EXPECT_EQ(IniFile(dir.file("new.ini")).ReadString("Main", "B", ""), "x");
+  EXPECT_EQ(FileCount(dir), 2u);
 }
 #endif
 

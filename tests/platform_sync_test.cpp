@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <set>
+#include <vector>
 
 #include "platform/sync.h"
+#include "platform/tick_count64.h"
 
 namespace {
 
@@ -82,6 +84,39 @@ TEST(PlatformEvent, TimedWaitEndsAfterItsTimeAndNullIsAnError) {
   EXPECT_FALSE(plat::set_event(nullptr));
   EXPECT_FALSE(plat::reset_event(nullptr));
   plat::close_handle(nullptr);
+}
+
+// Where the system has only the 32-bit count (Windows XP), the 64-bit one
+// that the runtime's waits measure with is carried on over its wraps.
+TEST(PlatformTickCount64, CarriesTheCountOverWrapsAndNeverBack) {
+  constexpr uint64_t kWrap = 1ull << 32;
+  struct Step {
+    uint32_t reading;
+    uint64_t answer;
+  };
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"steady", {{5, 5}, {900, 900}, {0x7FFFFFFF, 0x7FFFFFFF}}},
+      {"a first reading late in the count", {{0xF0000000u, 0xF0000000u}, {0xF0000010u, 0xF0000010u}}},
+      {"one wrap", {{0xFFFFFF00u, 0xFFFFFF00u}, {0x10, kWrap + 0x10}, {0x20, kWrap + 0x20}}},
+      {"two wraps",
+       {{0xC0000000u, 0xC0000000u},
+        {0x30000000u, kWrap + 0x30000000u},
+        {0xA0000000u, kWrap + 0xA0000000u},
+        {0x10000000u, 2 * kWrap + 0x10000000u}}},
+      {"an older reading after a wrap",
+       {{0xFFFFFFF0u, 0xFFFFFFF0u}, {0x10, kWrap + 0x10}, {0xFFFFFFF8u, 0xFFFFFFF8u}, {0x18, kWrap + 0x18}}},
+      {"the same reading again", {{77, 77}, {77, 77}, {78, 78}}},
+  };
+  for (const auto& c : cases) {
+    std::atomic<uint64_t> last{0};
+    for (const Step& step : c.steps) {
+      EXPECT_EQ(plat::extend_tick_count(last, step.reading), step.answer)
+          << c.name << ", reading " << step.reading;
+    }
+  }
 }
 
 TEST(PlatformThread, HandleIsSignalledOnlyOnceTheProcedureReturned) {

@@ -72,6 +72,58 @@ strip_with_debuglink() {
   (cd "$(dirname "$debug")" && $tools-objcopy --add-gnu-debuglink="$(basename "$debug")" "$out")
 }
 
+# check_xp_imports IMAGE...: each image imports only what Windows XP SP3's
+# system DLLs export, and its PE header asks for no later Windows.
+check_xp_imports() {
+  python3 "$ROOT/tools/check_xp_imports.py" i686-w64-mingw32-objdump "$@"
+}
+
+# The time every file of the package carries: SOURCE_DATE_EPOCH when set,
+# otherwise the commit's, so that one commit always gives the same zip.
+source_date() {
+  if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+    echo "$SOURCE_DATE_EPOCH"
+  elif git -C "$ROOT" rev-parse --verify -q HEAD >/dev/null; then
+    git -C "$ROOT" log -1 --format=%ct
+  else
+    echo 315532800  # 1980-01-01, the first time a zip can hold
+  fi
+}
+
+# write_zip ZIP FOLDER NAME EPOCH: FOLDER/NAME/ as ZIP, its entries in a fixed
+# order with fixed times and modes, so equal files give equal bytes.
+write_zip() {
+  python3 - "$@" <<'PY'
+import os, sys, time, zipfile
+zip_path, folder, name, epoch = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+stamp = time.gmtime(max(epoch, 315532800))[:6]
+files = []
+for root, dirs, names in os.walk(os.path.join(folder, name)):
+    files += [os.path.join(root, n) for n in names]
+with zipfile.ZipFile(zip_path, "w") as archive:
+    for path in sorted(files, key=lambda p: os.path.relpath(p, folder).encode()):
+        entry = zipfile.ZipInfo(os.path.relpath(path, folder).replace(os.sep, "/"), stamp)
+        entry.external_attr = 0o644 << 16
+        entry.create_system = 0  # as a Windows zip tool writes it
+        with open(path, "rb") as source:
+            archive.writestr(entry, source.read(), zipfile.ZIP_DEFLATED, 9)
+PY
+}
+
+# verify_package ZIP NAME: the check a user makes, in a fresh unpacked copy.
+verify_package() {
+  local unpacked status=0
+  unpacked=$(mktemp -d)
+  python3 -m zipfile -e "$1" "$unpacked"
+  (cd "$unpacked/$2" && sha256sum --quiet -c SHA256SUMS) || status=$?
+  rm -rf "$unpacked"
+  if [ "$status" != 0 ]; then
+    echo "$1 does not verify: sha256sum -c SHA256SUMS fails in the unpacked folder" >&2
+    return 1
+  fi
+  say "unpacked, sha256sum -c SHA256SUMS: every file verifies"
+}
+
 # Plain text for Windows editors: CRLF line ends, no Markdown marks.
 to_text() {
   sed -e 's/`//g' -e 's/\*\*//g' -e 's/$/\r/' "$1" >"$2"
@@ -137,14 +189,21 @@ cmd_package() {
     check_stripped_size "$stage/SAA713xRemote.exe" i686-w64-mingw32-strip
   fi
 
-  (cd "$stage" && find . -type f -printf '%P\0' | sort -z | xargs -0 sha256sum -- >SHA256SUMS)
+  check_xp_imports "$stage/SAA713x.dll" ${tool:+"$stage/SAA713xRemote.exe"}
+
+  # Every file but the list itself, which cannot hold its own sum.
+  local sums
+  sums=$(cd "$stage" && find . -type f -printf '%P\0' | LC_ALL=C sort -z | xargs -0 sha256sum --)
+  printf '%s\n' "$sums" >"$stage/SHA256SUMS"
   local zip=$ROOT/dist/$name-win32.zip
   rm -f "$zip"
-  (cd "$debug" && python3 -m zipfile -c "$zip" "$name/")
+  write_zip "$zip" "$debug" "$name" "$(source_date)"
+  verify_package "$zip" "$name"
 
   echo
   say "$zip"
   python3 -m zipfile -l "$zip"
+  say "SHA-256 $(sha256sum "$zip" | cut -d' ' -f1)"
   echo
   say "SAA713x.dll: $(stat -c %s "$stage/SAA713x.dll") bytes stripped; debug information in $debug/SAA713x.dll.debug"
   if [ -f "$stage/SAA713xRemote.exe" ]; then

@@ -128,6 +128,24 @@ wine_start() {
   say "$WINEARCH Wine prefix $WINEPREFIX on display $DISPLAY"
 }
 
+# wine_report_windows VERSION: the selected prefix tells the programs started
+# from now on that it is that Windows (a winecfg name: winxp, win7, ...);
+# "default" goes back to Wine's own choice. Fails unless "ver" then agrees.
+wine_report_windows() {
+  local number
+  case $1 in
+    default) wine_run reg delete 'HKCU\Software\Wine' /v Version /f </dev/null >/dev/null 2>&1; return 0 ;;
+    winxp) number=5.1 ;;
+    win7) number=6.1 ;;
+    *) return 1 ;;
+  esac
+  wine_run reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1 || return 1
+  if ! wine_run cmd /c ver </dev/null 2>/dev/null | grep -q "Windows $number\."; then
+    echo "the $WINEARCH prefix does not report Windows $number after setting $1" >&2
+    return 1
+  fi
+}
+
 # Ends the servers of every started tree and the display.
 wine_stop() {
   local tree

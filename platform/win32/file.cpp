@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/win32/newer_functions.h"
+
 namespace plat {
 
 FileRead read_file(const char* path, size_t max_size, std::string& out) {
@@ -67,13 +69,17 @@ std::string temp_name(const std::string& folder, const std::string& name) {
   return folder + name.substr(0, 64) + suffix;
 }
 
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+constexpr DWORD kVolumeNameDos = 0;  // VOLUME_NAME_DOS, from Vista's headers
+
 // The file a link (a reparse point) leads to; empty when it cannot be opened.
-std::string final_path(const std::string& link) {
+// Only called where the system can say (Vista and later).
+std::string final_path(const std::string& link, FinalPathFunction final_path_of) {
   HANDLE file = CreateFileA(link.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   char path[MAX_PATH + 8];
-  DWORD length = GetFinalPathNameByHandleA(file, path, sizeof path, VOLUME_NAME_DOS);
+  DWORD length = final_path_of(file, path, sizeof path, kVolumeNameDos);
   CloseHandle(file);
   if (length == 0 || length >= sizeof path) return {};
   std::string result(path, length);
@@ -88,8 +94,13 @@ bool replace_file_content(const char* path, std::string_view content) {
   std::string target = path ? path : "";
   if (target.empty()) return false;
   DWORD attributes = GetFileAttributesA(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    target = final_path(target);
+  // Windows XP has no links to files, and no way to follow one: there a
+  // reparse point is a file kept elsewhere by a storage driver, replaced as
+  // it stands.
+  const auto final_path_of = reinterpret_cast<FinalPathFunction>(
+      reinterpret_cast<void (*)()>(win32::newer_function("kernel32.dll", "GetFinalPathNameByHandleA")));
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && final_path_of) {
+    target = final_path(target, final_path_of);
     if (target.empty()) return false;
     attributes = GetFileAttributesA(target.c_str());
   }

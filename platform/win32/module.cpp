@@ -3,22 +3,26 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
 namespace plat {
 namespace {
 
-// The system's own lock: std::mutex would link the C++ library's
-// system_error machinery into the DLL for an error it cannot report.
-SRWLOCK override_lock = SRWLOCK_INIT;
-std::string override_path;  // guarded by override_lock
-bool overridden = false;    // guarded by override_lock
+// A lock that needs no set-up call, held only for a string copy: std::mutex
+// would link the C++ library's system_error machinery into the DLL, and
+// Windows XP has no slim reader/writer locks.
+std::atomic_flag override_lock;  // clear from the start
+std::string override_path;       // guarded by override_lock
+bool overridden = false;         // guarded by override_lock
 
 class OverrideLock {
  public:
-  OverrideLock() { AcquireSRWLockExclusive(&override_lock); }
-  ~OverrideLock() { ReleaseSRWLockExclusive(&override_lock); }
+  OverrideLock() {
+    while (override_lock.test_and_set(std::memory_order_acquire)) Sleep(1);
+  }
+  ~OverrideLock() { override_lock.clear(std::memory_order_release); }
   OverrideLock(const OverrideLock&) = delete;
   OverrideLock& operator=(const OverrideLock&) = delete;
 };
