@@ -78,8 +78,8 @@ check_xp_imports() {
   python3 "$ROOT/tools/check_xp_imports.py" i686-w64-mingw32-objdump "$@"
 }
 
-# The time every file of the package carries: SOURCE_DATE_EPOCH when set,
-# otherwise the commit's, so that one commit always gives the same zip.
+# The time the package carries: SOURCE_DATE_EPOCH when set, otherwise the
+# commit's.
 source_date() {
   if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
     echo "$SOURCE_DATE_EPOCH"
@@ -155,6 +155,10 @@ cmd_package() {
   rm -rf "$stage"
   mkdir -p "$stage" "$ROOT/dist"
 
+  # strip and objcopy stamp the images they write with this time, the zip its
+  # entries: the commit's time, so that one commit gives one zip.
+  SOURCE_DATE_EPOCH=$(source_date)
+  export SOURCE_DATE_EPOCH
   strip_with_debuglink "$tree/SAA713x.dll" "$stage/SAA713x.dll" "$debug/SAA713x.dll.debug"
   local tool=""
   if [[ " ${targets[*]} " == *" saa713x_remote "* ]]; then
@@ -197,7 +201,7 @@ cmd_package() {
   printf '%s\n' "$sums" >"$stage/SHA256SUMS"
   local zip=$ROOT/dist/$name-win32.zip
   rm -f "$zip"
-  write_zip "$zip" "$debug" "$name" "$(source_date)"
+  write_zip "$zip" "$debug" "$name" "$SOURCE_DATE_EPOCH"
   verify_package "$zip" "$name"
 
   echo
