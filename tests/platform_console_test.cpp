@@ -66,4 +66,37 @@ TEST(Console, InputSplitsIntoBoundedLines) {
   EXPECT_FALSE(splitter.Next(line, read));
 }
 
+// A byte order mark at the start of a file of answers is dropped, read in
+// one piece or byte by byte; anywhere else, or half of one, is text.
+TEST(Console, ALeadingByteOrderMarkIsNoText) {
+  const std::string mark = "\xEF\xBB\xBF";
+  const struct {
+    std::string input;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {mark + "Remote\nPower\n", {"Remote", "Power"}},
+      {mark + "\nPower", {"", "Power"}},
+      {mark, {}},
+      {mark + mark + "x\n", {mark + "x"}},
+      {"Remote\n" + mark + "x\n", {"Remote", mark + "x"}},
+      {"\xEF\xBBx\n", {"\xEF\xBBx"}},
+      {"\xEF\xBB", {"\xEF\xBB"}},
+  };
+  for (const auto& c : cases) {
+    for (size_t chunk : {size_t{1}, size_t{512}}) {
+      size_t at = 0;
+      auto read = [&](char* buffer, size_t size) {
+        const size_t n = std::min({size, chunk, c.input.size() - at});
+        c.input.copy(buffer, n, at);
+        at += n;
+        return n;
+      };
+      plat::detail::LineSplitter<char> splitter;
+      std::vector<std::string> lines;
+      for (std::string line; splitter.Next(line, read);) lines.push_back(line);
+      EXPECT_EQ(lines, c.lines) << c.input << " in pieces of " << chunk;
+    }
+  }
+}
+
 }  // namespace
