@@ -1,15 +1,18 @@
-// The plain parts of the console: typed UTF-16 to ANSI without look-alikes,
-// and the splitting of the input into bounded lines.
+// The console: typed UTF-16 to ANSI without look-alikes, the splitting of
+// the input into bounded lines, and Ctrl+C at a Windows prompt.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
+#include "platform/console.h"
 #include "platform/console_lines.h"
 #include "platform/text_codec.h"
 
@@ -98,5 +101,52 @@ TEST(Console, ALeadingByteOrderMarkIsNoText) {
     }
   }
 }
+
+#ifdef _WIN32
+// Ctrl+C at a prompt ends the read at once, also where the console would
+// let it wait for Enter (Wine's), and leaves no Enter for the next reader.
+TEST(Console, CtrlCEndsATypedReadAtOnce) {
+  FreeConsole();
+  if (!AllocConsole()) GTEST_SKIP() << "no console can be made here";
+  const HANDLE input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(input, INVALID_HANDLE_VALUE);
+  const HANDLE before = GetStdHandle(STD_INPUT_HANDLE);
+  SetStdHandle(STD_INPUT_HANDLE, input);
+  plat::catch_interrupt();
+  std::atomic<int> result{-1};
+  std::thread reader([&] {
+    std::string line;
+    result.store(static_cast<int>(plat::console_read_line(line)));
+  });
+  Sleep(200);  // the reader most likely waits in the read by now; it must end either way
+  ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  const DWORD start = GetTickCount();
+  while (result.load() < 0 && GetTickCount() - start < 10000) Sleep(1);
+  const bool ended = result.load() >= 0;
+  if (!ended) {  // free the reader ourselves
+    INPUT_RECORD enter[2] = {};
+    for (INPUT_RECORD& r : enter) {
+      r.EventType = KEY_EVENT;
+      r.Event.KeyEvent.wRepeatCount = 1;
+      r.Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+      r.Event.KeyEvent.uChar.UnicodeChar = L'\r';
+    }
+    enter[0].Event.KeyEvent.bKeyDown = TRUE;
+    DWORD written = 0;
+    WriteConsoleInputW(input, enter, 2, &written);
+  }
+  reader.join();
+  plat::release_interrupt();
+  DWORD left = 0;
+  GetNumberOfConsoleInputEvents(input, &left);
+  SetStdHandle(STD_INPUT_HANDLE, before);
+  CloseHandle(input);
+  FreeConsole();
+  EXPECT_TRUE(ended) << "Ctrl+C left the prompt waiting";
+  EXPECT_EQ(result.load(), static_cast<int>(plat::ConsoleRead::End));
+  EXPECT_EQ(left, 0u) << "input left for the next reader";
+}
+#endif
 
 }  // namespace
