@@ -134,6 +134,13 @@ std::optional<std::string> EntryLine(std::string_view key, std::string_view valu
   return entry;
 }
 
+// Whether an entry line's key, up to its "=", is what the file holds: a key
+// read lossily ("?" for a character the ANSI code page lacks) only looks
+// like the key asked for, and its line is not ours to replace.
+bool KeyReadExactly(const IniText& text, const LineSpan& span, std::string_view line_text) {
+  return text.BeginsExactly(span, line_text.substr(0, line_text.find('=') + 1));
+}
+
 // The new content with one entry set; every other byte stays as it was.
 // nullopt when the entry cannot be written in the file's encoding.
 std::optional<std::string> WithEntry(const std::string& data, std::string_view section, std::string_view key,
@@ -154,7 +161,8 @@ std::optional<std::string> WithEntry(const std::string& data, std::string_view s
     if (line.kind == LineKind::Section) {
       inside = SectionMatches(line, section);
       in_first = inside && insert_at == std::string::npos;
-    } else if (inside && line.kind == LineKind::Entry && EqualsIgnoreCase(line.name, key)) {
+    } else if (inside && line.kind == LineKind::Entry && EqualsIgnoreCase(line.name, key) &&
+               KeyReadExactly(text, span, line_text)) {
       found = span;
       return false;
     }

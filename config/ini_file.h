@@ -57,7 +57,8 @@ class IniFile {
 
   // False when the file could not be written or a name or value would not
   // read back as itself; the file is then unchanged. A value the reader would
-  // change (blanks at its ends, surrounding quotes) is written in quotes.
+  // change (blanks at its ends, surrounding quotes) is written in quotes. A
+  // line whose key was read lossily from a Unicode file is never replaced.
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
   bool WriteInteger(std::string_view section, std::string_view key, int32_t value);
   // Sets several keys of one section, in order, with one replace of the file:

@@ -108,6 +108,11 @@ bool IniText::ReadsExactly(const LineSpan& span, std::string_view text) const {
   return encoded && *encoded == bytes_.substr(span.begin, span.end - span.begin);
 }
 
+bool IniText::BeginsExactly(const LineSpan& span, std::string_view head) const {
+  const std::optional<std::string> encoded = Encode(head);
+  return encoded && bytes_.substr(span.begin, span.end - span.begin).starts_with(*encoded);
+}
+
 std::string IniText::LineEnd() const {
   std::string_view ending = kNativeLineEnd;
   if (body_ < bytes_.size()) {

@@ -50,6 +50,9 @@ class IniText {
   // Whether text, the line as read, is all its bytes say: false when a
   // character had no ANSI form or a sequence was malformed.
   bool ReadsExactly(const LineSpan& span, std::string_view text) const;
+  // The same for head, the start of the line as read: whether the line's
+  // first bytes say exactly that.
+  bool BeginsExactly(const LineSpan& span, std::string_view head) const;
   // The line end new lines get: the file's first one, else the system's.
   std::string LineEnd() const;
 

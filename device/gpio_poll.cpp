@@ -73,6 +73,9 @@ bool StartPolling() {
     return false;
   }
   PollStopEvent.store(stop, std::memory_order_release);
+  // A report the last run published after its key thread had ended must not
+  // reach this run's key thread as a press of a key no longer held.
+  PressSlotClear();
   PollThread = plat::create_thread(GpioPollThread, nullptr);
   if (PollThread == nullptr) {
     ForgetStopEvent();

@@ -66,6 +66,8 @@ bool PressSlotTake(PressReport& out) {
 
 bool PressSlotHasNew() { return (Slot.load(std::memory_order_acquire) & kNewBit) != 0; }
 
-void PressSlotResetForTesting() { Slot.store(0, std::memory_order_relaxed); }
+// Relaxed is enough: the last writer was joined before, and the next run's
+// threads are created after, which orders them around this store.
+void PressSlotClear() { Slot.store(0, std::memory_order_relaxed); }
 
 }  // namespace device

@@ -30,7 +30,9 @@ void PressSlotReport(bool pressed, uint32_t code);
 // Reader side: takes the newest untaken report, code and flag of one report.
 bool PressSlotTake(PressReport& out);
 bool PressSlotHasNew();
-// Test helper: back to the all-zero state of load.
-void PressSlotResetForTesting();
+// Back to the all-zero state of load: no report. Only while no thread
+// publishes or takes, as when polling begins, so that a run never sees a
+// report an earlier run left untaken.
+void PressSlotClear();
 
 }  // namespace device

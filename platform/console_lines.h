@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "platform/console.h"
 
@@ -18,11 +19,14 @@ class LineSplitter {
     for (;;) {
       while (next_ < filled_) {
         const Char c = buffer_[next_++];
+        if (!past_mark_ && SkipsMark(c)) continue;
         if (c == Char('\n')) return Take(line);
-        open_ = true;
-        if (current_.size() < kMaxConsoleLine) current_.push_back(c);
+        Append(c);
       }
-      if (ended_) return open_ && Take(line);
+      if (ended_) {
+        if (!past_mark_) SkipsMark(Char('\n'));  // half a mark is text
+        return open_ && Take(line);
+      }
       next_ = 0;
       filled_ = read(buffer_, kBufferSize);
       ended_ = filled_ == 0;
@@ -30,6 +34,25 @@ class LineSplitter {
   }
 
  private:
+  // A UTF-8 byte order mark that an editor put at the start of a file of
+  // answers is no text: true while c continues it. The first character that
+  // does not gives back what looked like a mark's start.
+  bool SkipsMark(Char c) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    if (c == static_cast<Char>(kMark[marked_])) {
+      past_mark_ = ++marked_ == kMark.size();
+      return true;
+    }
+    past_mark_ = true;
+    for (size_t i = 0; i < marked_; ++i) Append(static_cast<Char>(kMark[i]));
+    return false;
+  }
+
+  void Append(Char c) {
+    open_ = true;
+    if (current_.size() < kMaxConsoleLine) current_.push_back(c);
+  }
+
   bool Take(std::basic_string<Char>& line) {
     line = std::move(current_);
     current_.clear();
@@ -43,6 +66,8 @@ class LineSplitter {
   std::basic_string<Char> current_;
   bool open_ = false;  // characters since the last line end
   bool ended_ = false;
+  size_t marked_ = 0;                   // characters of a leading byte order mark seen so far
+  bool past_mark_ = sizeof(Char) != 1;  // only bytes from a file or a pipe carry one
 };
 
 }  // namespace plat::detail

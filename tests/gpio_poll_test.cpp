@@ -129,7 +129,7 @@ class PollingTest : public CardTest {
   }
   void TearDown() override {
     plat::close_handle(KeyEvent.exchange(nullptr));
-    PressSlotResetForTesting();
+    PressSlotClear();
     CardTest::TearDown();
   }
   // Takes reports until one matches, within a guard time.

@@ -477,6 +477,30 @@ TEST(IniFileEncodings, UnicodeFilesReadAsAnsiAndAreWrittenBackInTheirOwnEncoding
   EXPECT_EQ(wide[0].text + wide[1].text, "?Keys?0000000C?Power");
 }
 
+// A key read lossily looks like "?" but is not that key: its line is never
+// replaced. A lossy value under an exact key is.
+TEST(IniFileEncodings, TheWriterNeverTakesALossilyReadKeyForTheOneAskedFor) {
+  struct Case {
+    std::string text;
+    std::string key;
+    bool written;
+    std::string after;  // empty: unchanged
+  };
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::vector<Case> cases = {
+      {mark + "[Main]\n\xE6\x97\xA5=1\n", "?", false, ""},
+      {Utf16Bytes(u"[Main]\r\n\u65E5=1\r\n"), "?", false, ""},
+      {mark + "[Main]\nA\xE6\x97\xA5=1\n", "a?", false, ""},
+      {mark + "[Main]\nName=\xE6\x97\xA5\n", "Name", true, mark + "[Main]\nName=2\n"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    dir.write("u.ini", c.text);
+    EXPECT_EQ(IniFile(dir.file("u.ini")).WriteString("Main", c.key, "2"), c.written) << c.key;
+    EXPECT_EQ(dir.read("u.ini"), c.after.empty() ? c.text : c.after) << c.key;
+  }
+}
+
 // A UTF-16 file ending in half a unit (an ANSI line appended): saves read back and stop growing.
 TEST(IniFileWrite, AUtf16FileEndingInHalfAUnitSavesWhatReadsBack) {
   TempDir dir;

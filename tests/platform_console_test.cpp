@@ -1,15 +1,18 @@
-// The plain parts of the console: typed UTF-16 to ANSI without look-alikes,
-// and the splitting of the input into bounded lines.
+// The console: typed UTF-16 to ANSI without look-alikes, the splitting of
+// the input into bounded lines, and Ctrl+C at a Windows prompt.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
+#include "platform/console.h"
 #include "platform/console_lines.h"
 #include "platform/text_codec.h"
 
@@ -65,5 +68,85 @@ TEST(Console, InputSplitsIntoBoundedLines) {
   std::string line;
   EXPECT_FALSE(splitter.Next(line, read));
 }
+
+// A byte order mark at the start of a file of answers is dropped, read in
+// one piece or byte by byte; anywhere else, or half of one, is text.
+TEST(Console, ALeadingByteOrderMarkIsNoText) {
+  const std::string mark = "\xEF\xBB\xBF";
+  const struct {
+    std::string input;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {mark + "Remote\nPower\n", {"Remote", "Power"}},
+      {mark + "\nPower", {"", "Power"}},
+      {mark, {}},
+      {mark + mark + "x\n", {mark + "x"}},
+      {"Remote\n" + mark + "x\n", {"Remote", mark + "x"}},
+      {"\xEF\xBBx\n", {"\xEF\xBBx"}},
+      {"\xEF\xBB", {"\xEF\xBB"}},
+  };
+  for (const auto& c : cases) {
+    for (size_t chunk : {size_t{1}, size_t{512}}) {
+      size_t at = 0;
+      auto read = [&](char* buffer, size_t size) {
+        const size_t n = std::min({size, chunk, c.input.size() - at});
+        c.input.copy(buffer, n, at);
+        at += n;
+        return n;
+      };
+      plat::detail::LineSplitter<char> splitter;
+      std::vector<std::string> lines;
+      for (std::string line; splitter.Next(line, read);) lines.push_back(line);
+      EXPECT_EQ(lines, c.lines) << c.input << " in pieces of " << chunk;
+    }
+  }
+}
+
+#ifdef _WIN32
+// Ctrl+C at a prompt ends the read at once, also where the console would
+// let it wait for Enter (Wine's), and leaves no Enter for the next reader.
+TEST(Console, CtrlCEndsATypedReadAtOnce) {
+  FreeConsole();
+  if (!AllocConsole()) GTEST_SKIP() << "no console can be made here";
+  const HANDLE input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(input, INVALID_HANDLE_VALUE);
+  const HANDLE before = GetStdHandle(STD_INPUT_HANDLE);
+  SetStdHandle(STD_INPUT_HANDLE, input);
+  plat::catch_interrupt();
+  std::atomic<int> result{-1};
+  std::thread reader([&] {
+    std::string line;
+    result.store(static_cast<int>(plat::console_read_line(line)));
+  });
+  Sleep(200);  // the reader most likely waits in the read by now; it must end either way
+  ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  const DWORD start = GetTickCount();
+  while (result.load() < 0 && GetTickCount() - start < 10000) Sleep(1);
+  const bool ended = result.load() >= 0;
+  if (!ended) {  // free the reader ourselves
+    INPUT_RECORD enter[2] = {};
+    for (INPUT_RECORD& r : enter) {
+      r.EventType = KEY_EVENT;
+      r.Event.KeyEvent.wRepeatCount = 1;
+      r.Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+      r.Event.KeyEvent.uChar.UnicodeChar = L'\r';
+    }
+    enter[0].Event.KeyEvent.bKeyDown = TRUE;
+    DWORD written = 0;
+    WriteConsoleInputW(input, enter, 2, &written);
+  }
+  reader.join();
+  plat::release_interrupt();
+  DWORD left = 0;
+  GetNumberOfConsoleInputEvents(input, &left);
+  SetStdHandle(STD_INPUT_HANDLE, before);
+  CloseHandle(input);
+  FreeConsole();
+  EXPECT_TRUE(ended) << "Ctrl+C left the prompt waiting";
+  EXPECT_EQ(result.load(), static_cast<int>(plat::ConsoleRead::End));
+  EXPECT_EQ(left, 0u) << "input left for the next reader";
+}
+#endif
 
 }  // namespace

@@ -15,8 +15,8 @@ namespace {
 
 class PressSlotTest : public ::testing::Test {
  protected:
-  void SetUp() override { PressSlotResetForTesting(); }
-  void TearDown() override { PressSlotResetForTesting(); }
+  void SetUp() override { PressSlotClear(); }
+  void TearDown() override { PressSlotClear(); }
 };
 
 TEST_F(PressSlotTest, TakesEachReportOnceAndKeepsTheLastPressCodeForReleases) {

@@ -3,6 +3,9 @@
 // must touch nothing that Stop released.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
+#include "device/press_slot.h"
 #include "events/key_event_thread.h"
 #include "events/key_event_thread_testing.h"
 #include "platform/com.h"
@@ -179,19 +182,50 @@ TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn
     core.on_notify = nullptr;
     if (reload == kClose) OpenAccepted();
     Start();
-    // Only the new run speaks after the reload: it begins with a press (of a
-    // report of Power the slot may have kept) and names Mute.
+    // Only the new run speaks after the reload, and it begins with a press of
+    // Mute: no report of Power that the old run left in the slot.
     const auto mute_pressed = [&] {
       const auto& n = core.received();
       return n.size() > before + 1 && n.back().repeat == 0 && n.back().key_name == "Mute";
     };
     ASSERT_TRUE(core.PumpUntil(mute_pressed));
     EXPECT_EQ(core.received()[before + 1].repeat, 0);
+    EXPECT_EQ(core.received()[before + 1].key_name, "Mute");
     Stop();
     ASSERT_EQ(card->LiveReferences(), 0);
   }
   events::SetKeyEventAfterDeliveryHookForTesting(nullptr);
   EXPECT_TRUE(core.PumpUntil([] { return events::KeyEventThreadsRunningForTesting() == 0; }));
+}
+
+// Stop while a key is held: the key event thread ends before the polling
+// thread, which may publish one more report that nobody takes. The hook puts
+// the first half of Stop exactly before the key thread's wait, so that report
+// is certain; the next run, on idle pins, must not press the key for it.
+std::atomic<bool> g_stop_before_wait{false};
+std::atomic<int> g_waits{0};
+
+TEST_F(StopReentryTest, AReportLeftUntakenAtStopNeverReachesTheNextRun) {
+  events::SetKeyEventBeforeResetHookForTesting([] {
+    if (g_stop_before_wait.exchange(false)) events::RequestKeyEventThreadStop();
+    g_waits.fetch_add(1);
+  });
+  Start();
+  ASSERT_TRUE(core.PumpUntil([&] { return !core.received().empty(); }));
+  g_stop_before_wait.store(true);
+  ASSERT_TRUE(core.PumpUntil([] { return !g_stop_before_wait.load() && device::PressSlotHasNew(); }));
+  Stop();
+  ASSERT_TRUE(device::PressSlotHasNew()) << "the polling thread's last report was taken";
+
+  card->SetPins(sim::kAnyDevice, 0);
+  const int waits = g_waits.load();
+  Start();
+  // The new run's first pass is over when it first comes to wait.
+  ASSERT_TRUE(core.PumpUntil([&] { return g_waits.load() > waits; }));
+  Stop();
+  events::SetKeyEventBeforeResetHookForTesting(nullptr);
+  ASSERT_EQ(core.received().size(), 1u) << "a press from the run before: " << core.received().back().key_name;
+  EXPECT_EQ(core.received()[0].repeat, 0);
 }
 
 }  // namespace

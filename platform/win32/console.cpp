@@ -11,12 +11,55 @@ namespace plat {
 namespace {
 
 std::atomic<bool> Interrupted{false};
+// The console input a typed read waits on, null between reads.
+std::atomic<HANDLE> Reading{nullptr};
+// Handlers between seeing a read and having ended it.
+std::atomic<int> Ending{0};
 
-// Runs on a thread of its own that the system starts for the event.
+// Some consoles (Wine's) let Ctrl+C pass a pending ReadConsoleW by, so the
+// handler ends the read itself with an Enter in the console's input.
+void EndRead(HANDLE input) {
+  INPUT_RECORD enter[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    enter[i].EventType = KEY_EVENT;
+    KEY_EVENT_RECORD& key = enter[i].Event.KeyEvent;
+    key.bKeyDown = i == 0;
+    key.wRepeatCount = 1;
+    key.wVirtualKeyCode = VK_RETURN;
+    key.wVirtualScanCode = 0x1C;  // Enter's scan code
+    key.uChar.UnicodeChar = L'\r';
+  }
+  DWORD written = 0;
+  WriteConsoleInputW(input, enter, 2, &written);
+}
+
+// Runs on a thread of its own that the system starts for the event. The flag
+// and the read are seen in one order by both sides (seq_cst): either this
+// handler sees the read and ends it, or the reader sees the flag and does not
+// start it.
 BOOL WINAPI OnControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  Interrupted.store(true, std::memory_order_relaxed);
+  Interrupted.store(true, std::memory_order_seq_cst);
+  Ending.fetch_add(1, std::memory_order_seq_cst);
+  if (const HANDLE input = Reading.load(std::memory_order_seq_cst)) EndRead(input);
+  Ending.fetch_sub(1, std::memory_order_seq_cst);
   return TRUE;
+}
+
+// A typed read that Ctrl+C may break off: false when it did (or had).
+bool ReadTyped(HANDLE input, char16_t* buffer, size_t size, size_t& got) {
+  DWORD read = 0;
+  Reading.store(input, std::memory_order_seq_cst);
+  const bool ok = !Interrupted.load(std::memory_order_seq_cst) &&
+                  ReadConsoleW(input, buffer, static_cast<DWORD>(size), &read, nullptr);
+  Reading.store(nullptr, std::memory_order_seq_cst);
+  got = ok ? read : 0;
+  if (!Interrupted.load(std::memory_order_seq_cst)) return true;
+  // Where the console had ended the read itself, the handler's Enter is
+  // still waiting; it must not reach whatever reads the console next.
+  while (Ending.load(std::memory_order_seq_cst) != 0) Sleep(1);
+  FlushConsoleInputBuffer(input);
+  return false;
 }
 
 bool is_console(HANDLE handle) {
@@ -85,10 +128,13 @@ ConsoleRead console_read_line(std::string& line) {
     return got ? ConsoleRead::Line : ConsoleRead::End;
   }
   std::u16string typed;
+  bool broken_off = false;
   const bool got = TypedInput.Next(typed, [&](char16_t* buffer, size_t size) -> size_t {
-    DWORD read = 0;  // Ctrl+C ends the read with nothing read
-    return ReadConsoleW(handle, buffer, static_cast<DWORD>(size), &read, nullptr) ? read : 0;
+    size_t read = 0;
+    broken_off = !ReadTyped(handle, buffer, size, read);
+    return broken_off ? 0 : read;
   });
+  if (broken_off) return ConsoleRead::End;
   if (!got || (!typed.empty() && typed[0] == u'\x1A')) return ConsoleRead::End;  // Ctrl+Z: the end
   if (!typed.empty() && typed.back() == u'\r') typed.pop_back();
   return ansi_from_utf16_exact(typed, line) ? ConsoleRead::Line : (line.clear(), ConsoleRead::NotAnsi);

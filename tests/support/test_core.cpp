@@ -92,7 +92,7 @@ void ResetPluginStateForTesting() {
   PressFlag.store(false);
   KeyMask.store(0xFFFFFFFFu);
   CodeDigits.store(kDefaultCodeDigits);
-  device::PressSlotResetForTesting();
+  device::PressSlotClear();
   plugin::SetupMode.store(false);
   _SetupForm.store(nullptr);
   setup::LastShownCode = ~uint64_t{0};

@@ -88,6 +88,8 @@ NO_ID_REASON = "none of its boards has a PCI subsystem ID, so no card can be fou
 
 RELEASE_DEFAULT_NOTE = ("ReleaseDetect is 1: the driver itself ends a key when the press pin "
                         "changes back, so the pins report the release.")
+RELEASE_IDLE_NOTE = ("ReleaseDetect is 1: the driver itself ends a key when the pins read idle, "
+                     "which turns the stand-in press pin back, so the pins report the release.")
 
 
 class FactError(Exception):
@@ -168,6 +170,14 @@ def triple(card):
     return f"{card['chip']}:{card['subvendor']}:{card['subdevice']}"
 
 
+def driver_press(group):
+    """The driver's own press rule, in words."""
+    if group["press"] == "none":
+        return "with no press pin"
+    level = "high" if group["press"] == "keydown" else "low"
+    return f"a key being down while {pins_text(int(group['press_mask'], 16))} reads {level}"
+
+
 def definition(group_id, choice, group, cards, card_sources, group_sources, key_names):
     # A choice may name a press rule where the driver's cannot be said with a press mask.
     press, press_mask = choice.get("press", (group["press"], int(group["press_mask"], 16)))
@@ -215,11 +225,20 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         for c in others:
             why = leave_out.get(c["board"], "it has no PCI subsystem ID")
             out += wrap(f"{c['card']}: {why}.", ";   ")
-    out += [";", f"; The driver reads code pins {pins_text(code_mask)} (KeyMask) every {group['polling_ms']} ms;",
-            f"; a key is down while {pins_text(press_mask)} reads {'high' if press_flag else 'low'} (PressMask, PressFlag).",
-            "; Each code is the keymap's scancode with its bits placed into KeyMask's pins,",
+    level = 'high' if press_flag else 'low'
+    if "press" in choice:
+        # The press rule is this definition's, not the driver's: say both.
+        out += [";", f"; The driver reads code pins {pins_text(key_mask)} every {group['polling_ms']} ms, "
+                + driver_press(group) + ".",
+                f"; This definition reads a key as down while {pins_text(press_mask)} reads {level}",
+                f"; (PressMask, PressFlag) and its code from {pins_text(code_mask)} (KeyMask)."]
+    else:
+        out += [";", f"; The driver reads code pins {pins_text(code_mask)} (KeyMask) every {group['polling_ms']} ms;",
+                f"; a key is down while {pins_text(press_mask)} reads {level} (PressMask, PressFlag)."]
+    out += ["; Each code is the keymap's scancode with its bits placed into KeyMask's pins,",
             "; lowest first."]
-    for note in choice.get("notes", []) + ([RELEASE_DEFAULT_NOTE] if release else []) + notes:
+    release_note = RELEASE_IDLE_NOTE if group["press"] == "none" else RELEASE_DEFAULT_NOTE
+    for note in choice.get("notes", []) + ([release_note] if release else []) + notes:
         out.append(";")
         out += wrap(note)
     out += ["", "[Setup]", f"Name={choice['name']}", f"PressMask={press_mask:08X}", f"PressFlag={press_flag}",
