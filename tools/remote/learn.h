@@ -29,6 +29,12 @@ struct Derivation {
 // once it was seen in two samples in a row.
 Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held);
 
+// Why the same samples refute masks taken from a definition: the pins at rest
+// and between the held keys must read as no key, every held key as a key, and
+// two or more held keys with codes that differ. Empty when they fit.
+std::string MasksMisfit(const Masks& masks, const std::vector<uint32_t>& idle,
+                        const std::vector<uint32_t>& held);
+
 struct LearnedKey {
   std::string name;
   uint32_t sample = 0;  // the raw level of the confirmed press
@@ -60,9 +66,10 @@ struct LearnIo {
   uint32_t interval_ms = 20;
   uint32_t idle_ms = 3000;
   uint32_t hold_ms = 8000;
-  // A known card's masks: no survey of the pins, and the key mask stays.
+  // A known card's masks: a guess that the survey's samples confirm, and
+  // then the key mask stays; otherwise the survey decides.
   std::optional<Masks> known_masks;
-  std::string known_note;  // said instead of the survey
+  std::string known_note;  // said before the survey
 };
 
 // The guided session up to the finished remote. False when it was refused or
