@@ -29,12 +29,6 @@ struct Derivation {
 // once it was seen in two samples in a row.
 Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held);
 
-// Why the same samples refute masks taken from a definition: the pins at rest
-// and between the held keys must read as no key, every held key as a key, and
-// two or more held keys with codes that differ. Empty when they fit.
-std::string MasksMisfit(const Masks& masks, const std::vector<uint32_t>& idle,
-                        const std::vector<uint32_t>& held);
-
 struct LearnedKey {
   std::string name;
   uint32_t sample = 0;  // the raw level of the confirmed press
