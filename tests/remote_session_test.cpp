@@ -19,6 +19,7 @@
 
 #include "platform/com.h"
 #include "platform/module.h"
+#include "platform/text_codec.h"
 #include "platform/sync.h"
 #include "plugin/exports.h"
 #include "sim/sim_control.h"
@@ -401,6 +402,53 @@ TEST_F(RemoteSession, WatchShowsEachChangeWithItsKey) {
   EXPECT_NE(run.out.find("Done after 4 changes; the device is closed."), std::string::npos) << run.out;
   EXPECT_EQ(card->LiveReferences(), 0);
 }
+
+#ifdef _WIN32
+// The real program, started with a UTF-16 command line as Explorer starts
+// it: its status and what it wrote.
+std::pair<DWORD, std::string> RunWide(const TempDir& dir, std::wstring line) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE out =
+      CreateFileA(dir.file("out.txt").c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;  // no input: the end at once
+  start.hStdOutput = start.hStdError = out;
+  PROCESS_INFORMATION process = {};
+  DWORD status = 999;
+  line = L"..\\tools\\remote\\SAA713xRemote.exe " + line;
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+      TerminateProcess(process.hProcess, 998);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(out);
+  return {status, dir.read("out.txt")};
+}
+
+TEST_F(RemoteSession, AnArgumentTheAnsiCodePageLacksIsRefusedAndNamesNoOtherFile) {
+  std::string omega;
+  if (plat::ansi_from_utf16_exact(u"\u03a9", omega)) GTEST_SKIP() << "this code page has the letter";
+  const std::string mine = "[Setup]\nName=Mine\n[Keys]\n0000000C=Power\n";
+  dir.write("Omega.cfg", mine);
+  const std::wstring name = std::wstring(dir.path().begin(), dir.path().end()) + L"\u03a9mega.cfg\"";
+  const std::pair<std::wstring, std::string> cases[] = {
+      {L"check \"" + name, "argument 2, \""},
+      {L"learn --force \"" + name, "argument 3, \""},
+      {L"cards --definitions \"" + name, "argument 3, \""},
+  };
+  for (const auto& [args, said] : cases) {
+    const auto [status, err] = RunWide(dir, args);
+    EXPECT_EQ(status, 2u) << err;
+    EXPECT_NE(err.find(said + dir.path() + "?mega.cfg\", holds a character that the ANSI code page lacks"),
+              std::string::npos)
+        << err;
+  }
+  EXPECT_EQ(dir.read("Omega.cfg"), mine);
+}
+#endif
 
 #ifndef _WIN32
 TEST_F(RemoteSession, CtrlCEndsWatchWithTheDeviceClosed) {

@@ -312,7 +312,7 @@ int Learn(const Options& o, Input& in, Output& out, Output& err) {
     OpenCardScope card(o.device, out, err);
     if (!card.open()) return 2;
     LearnIo io;
-    if (std::optional<Definition> known = KnownMasks(o, card, io.known_note)) {
+    if (std::optional<Definition> known = o.survey ? std::nullopt : KnownMasks(o, card, io.known_note)) {
       io.known_masks = known->masks;
       if (o.reset_pin < 0) remote.reset_adr = known->reset_adr;
     }
@@ -375,6 +375,20 @@ int RunTool(const std::vector<std::string>& args, Input& in, Output& out, Output
   if (args[0] == "cards") return Cards(options, out, err);
   err << "unknown command " << args[0] << "\n" << kUsage;
   return 2;
+}
+
+int RunTool(const plat::Arguments& args, Input& in, Output& out, Output& err) {
+  if (!args.read) {
+    err << "SAA713xRemote: the program's arguments cannot be read\n";
+    return 2;
+  }
+  if (args.refused != 0) {
+    err << "SAA713xRemote: argument " << args.refused << ", \"" << args.refused_text
+        << "\", holds a character that the ANSI code page lacks (shown as ?): the tool and the plug-in "
+           "would read it as another name, so nothing is done; use a name without it\n";
+    return 2;
+  }
+  return RunTool(args.ansi, in, out, err);
 }
 
 }  // namespace remote
