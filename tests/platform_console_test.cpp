@@ -12,6 +12,7 @@
 #include <windows.h>
 #endif
 
+#include "platform/arguments.h"
 #include "platform/console.h"
 #include "platform/console_lines.h"
 #include "platform/text_codec.h"
@@ -47,6 +48,32 @@ TEST(Console, ATypedLineBecomesAnsiOnlyWhenEveryCharacterHasAnAnsiForm) {
     if (c.ok) {
       EXPECT_EQ(ansi, c.ansi);
     }
+  }
+}
+
+TEST(Console, ArgumentsBecomeAnsiOrTheFirstWithoutAnAnsiFormIsRefused) {
+#ifdef _WIN32
+  if (GetACP() != 1252) GTEST_SKIP() << "the cases are Windows-1252's; this system has " << GetACP();
+#endif
+  struct Case {
+    std::vector<std::u16string> wide;
+    std::vector<std::string> ansi;
+    size_t refused;
+    std::string shown;
+  };
+  const std::vector<Case> cases = {
+      {{u"check", u"Lautst\u00e4rke.cfg", u"\u20ac"}, {"check", "Lautst\xe4rke.cfg", "\x80"}, 0, ""},
+      {{}, {}, 0, ""},
+      {{u"check", u"\u03a9mega.cfg"}, {}, 2, "?mega.cfg"},              // best fit would make it "Omega.cfg"
+      {{u"learn", u"--force", u"C:\\\uff21.cfg"}, {}, 3, "C:\\?.cfg"},  // full-width "A"
+      {{u"cards", u"--definitions", u"\u65e5", u"\u03a9"}, {}, 3, "?"},
+  };
+  for (const Case& c : cases) {
+    const plat::Arguments args = plat::ansi_arguments(c.wide);
+    EXPECT_EQ(args.ansi, c.ansi) << c.shown;
+    EXPECT_EQ(args.refused, c.refused) << c.shown;
+    EXPECT_EQ(args.refused_text, c.shown);
+    EXPECT_EQ(args.usable(), c.refused == 0);
   }
 }
 

@@ -19,6 +19,7 @@
 
 #include "platform/com.h"
 #include "platform/module.h"
+#include "platform/text_codec.h"
 #include "platform/sync.h"
 #include "plugin/exports.h"
 #include "sim/sim_control.h"
@@ -217,6 +218,53 @@ TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughTheP
                            "Volume +/00000010/Learned remote"}));
 }
 
+TEST_F(RemoteSession, AKnownCardsMasksAreAGuessThatThePinsMustConfirm) {
+  // The card has a shipped definition's IDs; the person holds 0C 10 21 30, then
+  // teaches Power (0C) and Volume + (10). Pin 8 is high, or low, while a key is held.
+  const std::string keys =
+      "pause 300\nkey 0C 150\npause 150\nkey 10 150\npause 150\nkey 21 150\npause 150\nkey 30 150\n"
+      "pause 600\nkey 0C 100\npause 150\nkey 0C 100\npause 150\nkey 10 100\npause 150\nkey 10 100\n";
+  const std::string card_ids = "tick 10\ndevice 1131 7133 1461 F31D 1\n";
+  const std::string high = card_ids + "steady 00F00000\npress 00000100\n" + keys;
+  const std::string low = card_ids + "idle 00000100\n" + keys;
+  const std::string fits = "PressMask=100\nPressFlag=1\nKeyMask=FF\n";
+  const std::string derived =
+      "PressMask 00000100, PressFlag 1, KeyMask 0000003F, ReleaseDetect 1, ResetAdr -1";
+  const std::string kept = "PressMask 00000100, PressFlag 1, KeyMask 000000FF, ReleaseDetect 1, ResetAdr -1";
+  struct Case {
+    std::string setup, script, option, said, written;
+  };
+  const std::vector<Case> cases = {
+      {"PressMask=10\nPressFlag=1\nKeyMask=7C8\nReleaseDetect=0\n", high, "",
+       "do not fit this remote: a held key (pins 00F0010C) reads as no key", derived},
+      {fits, low, "", "do not fit this remote: the pins at rest (00000100) read as a held key",
+       "PressMask 00000100, PressFlag 0, KeyMask 0000003F"},
+      {"PressMask=0\n", high, "", "the pins at rest (00F00000) read as a held key", derived},
+      {"PressMask=100\nPressFlag=1\nKeyMask=F\n", high, "",
+       "two different held keys give the same code 00000000", derived},
+      {fits, high, "", "They fit: every held key reads as a key", kept},
+      {fits + "ResetAdr=99\n", high, "", "Its ResetAdr 99 names no pin of the card and is not used", kept},
+      {fits, high, "--survey", "Found press pin 8", derived},
+  };
+  TempDir known;
+  card->EnableLog(true);
+  for (const Case& c : cases) {
+    known.write("Known.cfg", "[Setup]\nName=Known\nCards=7133:1461:F31D\n" + c.setup);
+    Play(c.script.c_str());
+    std::vector<std::string> args = {"learn",      "--force", "--definitions",    known.path(),
+                                     "--interval", "1",       "--idle-ms",        "25",
+                                     "--hold-ms",  "115",     dir.file("new.cfg")};
+    if (!c.option.empty()) args.insert(args.begin() + 1, c.option);
+    const ToolRun run = RunRemoteTool(args, "R\nPower\nVolume +\n\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("Known card") == std::string::npos, c.option == "--survey") << run.out;
+    for (const std::string& said :
+         {c.said, c.written, std::string("  0000000C=Power\n"), std::string("  00000010=Volume +\n")})
+      EXPECT_NE(run.out.find(said), std::string::npos) << said << "\n" << run.out;
+    EXPECT_EQ(sim::log_text().find("put_Pin"), std::string::npos) << "a reset pulse, in " << c.said;
+  }
+}
+
 TEST_F(RemoteSession, LearningRefusesUnclearSamplesAndNeverOverwrites) {
   dir.write("taken.cfg", "mine");
   const int creations = card->Creations();
@@ -354,6 +402,53 @@ TEST_F(RemoteSession, WatchShowsEachChangeWithItsKey) {
   EXPECT_NE(run.out.find("Done after 4 changes; the device is closed."), std::string::npos) << run.out;
   EXPECT_EQ(card->LiveReferences(), 0);
 }
+
+#ifdef _WIN32
+// The real program, started with a UTF-16 command line as Explorer starts
+// it: its status and what it wrote.
+std::pair<DWORD, std::string> RunWide(const TempDir& dir, std::wstring line) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE out =
+      CreateFileA(dir.file("out.txt").c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOW start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;  // no input: the end at once
+  start.hStdOutput = start.hStdError = out;
+  PROCESS_INFORMATION process = {};
+  DWORD status = 999;
+  line = L"..\\tools\\remote\\SAA713xRemote.exe " + line;
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+      TerminateProcess(process.hProcess, 998);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(out);
+  return {status, dir.read("out.txt")};
+}
+
+TEST_F(RemoteSession, AnArgumentTheAnsiCodePageLacksIsRefusedAndNamesNoOtherFile) {
+  std::string omega;
+  if (plat::ansi_from_utf16_exact(u"\u03a9", omega)) GTEST_SKIP() << "this code page has the letter";
+  const std::string mine = "[Setup]\nName=Mine\n[Keys]\n0000000C=Power\n";
+  dir.write("Omega.cfg", mine);
+  const std::wstring name = std::wstring(dir.path().begin(), dir.path().end()) + L"\u03a9mega.cfg\"";
+  const std::pair<std::wstring, std::string> cases[] = {
+      {L"check \"" + name, "argument 2, \""},
+      {L"learn --force \"" + name, "argument 3, \""},
+      {L"cards --definitions \"" + name, "argument 3, \""},
+  };
+  for (const auto& [args, said] : cases) {
+    const auto [status, err] = RunWide(dir, args);
+    EXPECT_EQ(status, 2u) << err;
+    EXPECT_NE(err.find(said + dir.path() + "?mega.cfg\", holds a character that the ANSI code page lacks"),
+              std::string::npos)
+        << err;
+  }
+  EXPECT_EQ(dir.read("Omega.cfg"), mine);
+}
+#endif
 
 #ifndef _WIN32
 TEST_F(RemoteSession, CtrlCEndsWatchWithTheDeviceClosed) {

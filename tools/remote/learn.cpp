@@ -18,37 +18,54 @@ std::string Trimmed(std::string text) {
   return first == std::string::npos ? std::string() : text.substr(first);
 }
 
-}  // namespace
+// The pins at rest and the distinct levels of the held keys, each seen in two
+// samples in a row; the pins that moved at rest are left out of the levels.
+struct Levels {
+  bool ok = false;  // enough idle samples
+  uint32_t idle = 0, noise = 0;
+  std::vector<uint32_t> held;
+};
 
-Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held) {
-  Derivation d;
-  if (idle.size() < 5) {
-    d.why = "too few idle samples to know the pins at rest";
-    return d;
-  }
+constexpr const char kTooFewIdle[] = "too few idle samples to know the pins at rest";
+
+Levels FindLevels(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held) {
+  Levels l;
+  if (idle.size() < 5) return l;
   uint32_t all = 0xFFFFFFFFu, any = 0;
   for (uint32_t s : idle) {
     all &= s;
     any |= s;
   }
-  d.noise = all ^ any;
-  d.idle = all;
-  const uint32_t steady = ~d.noise;
-
-  // Distinct held levels, each seen in two samples in a row.
-  std::vector<uint32_t> levels;
+  l.ok = true;
+  l.noise = all ^ any;
+  l.idle = all;
   uint32_t last = 0;
   int run = 0;
   for (uint32_t s : held) {
-    const uint32_t level = s & steady;
-    if (level == d.idle) {
+    const uint32_t level = s & ~l.noise;
+    if (level == l.idle) {
       run = 0;
       continue;
     }
     run = (run > 0 && level == last) ? run + 1 : 1;
     last = level;
-    if (run == 2 && std::find(levels.begin(), levels.end(), level) == levels.end()) levels.push_back(level);
+    if (run == 2 && std::find(l.held.begin(), l.held.end(), level) == l.held.end()) l.held.push_back(level);
   }
+  return l;
+}
+
+}  // namespace
+
+Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held) {
+  Derivation d;
+  const Levels found = FindLevels(idle, held);
+  if (!found.ok) {
+    d.why = kTooFewIdle;
+    return d;
+  }
+  d.noise = found.noise;
+  d.idle = found.idle;
+  const std::vector<uint32_t>& levels = found.held;
   d.keys_seen = static_cast<int>(levels.size());
   if (levels.empty()) {
     d.why =
@@ -115,6 +132,34 @@ Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint
   return d;
 }
 
+namespace {
+
+// Why the same samples refute masks taken from a definition: every sample at
+// rest must read as no key, every held key as a key, and two or more held keys
+// with codes that differ. Empty when they fit.
+std::string MasksMisfit(const Masks& masks, const std::vector<uint32_t>& idle,
+                        const std::vector<uint32_t>& held) {
+  const Levels found = FindLevels(idle, held);
+  if (!found.ok) return kTooFewIdle;
+  bool previous = false;
+  for (uint32_t s : idle) {
+    if (Decide(s, masks, previous).pressed) return "the pins at rest (" + Hex(s) + ") read as a held key";
+  }
+  std::vector<uint32_t> codes;
+  for (uint32_t level : found.held) {
+    if (!Decide(level, masks, previous).pressed)
+      return "a held key (pins " + Hex(level) + ") reads as no key";
+    const uint32_t code = level & masks.key_mask;
+    if (std::find(codes.begin(), codes.end(), code) != codes.end())
+      return "two different held keys give the same code " + CodeText(code);
+    codes.push_back(code);
+  }
+  if (codes.size() < 2) return "fewer than two different held keys were seen, so they cannot be confirmed";
+  return {};
+}
+
+}  // namespace
+
 std::string DefinitionText(const LearnedRemote& remote, const char* line_end) {
   const Masks& m = remote.masks;
   std::string text;
@@ -166,12 +211,8 @@ class Session {
     if (io_.stopped()) return Stopped();
     if (remote_.name.empty()) remote_.name = "Learned remote";
 
-    if (io_.known_masks) {
-      out_ << io_.known_note << "\n";
-      remote_.masks = *io_.known_masks;
-    } else if (!Survey()) {
-      return false;
-    }
+    if (io_.known_masks) out_ << io_.known_note << "\n";
+    if (!Survey()) return false;
 
     for (;;) {
       const std::string name = AskName("Key name (empty to finish): ", CodeText(0), KeyNameCarried());
@@ -225,6 +266,18 @@ class Session {
     if (!Collect(io_.idle_ms, idle)) return Stopped();
     out_ << "Now hold several different keys, one after another, each for a moment...\n";
     if (!Collect(io_.hold_ms, held)) return Stopped();
+    if (io_.known_masks) {
+      const std::string misfit = MasksMisfit(*io_.known_masks, idle, held);
+      if (misfit.empty()) {
+        out_ << "They fit: every held key reads as a key, each with a code of its own, and the pins at rest "
+                "as no key.\n";
+        remote_.masks = *io_.known_masks;
+        known_ = true;
+        return true;
+      }
+      out_ << "They do not fit this remote: " << misfit
+           << "; the pins are surveyed as for an unknown card.\n";
+    }
     const Derivation d = DeriveMasks(idle, held);
     if (!d.ok) {
       out_ << "Cannot decide: " << d.why << ".\n";
@@ -279,8 +332,7 @@ class Session {
       Masks& m = remote_.masks;
       // Pins that no held key moved before: the code needs them too.
       const uint32_t extra =
-          io_.known_masks ? 0
-                          : ((*first ^ idle_) | (*second ^ idle_)) & ~noise_ & ~m.press_mask & ~m.key_mask;
+          known_ ? 0 : ((*first ^ idle_) | (*second ^ idle_)) & ~noise_ & ~m.press_mask & ~m.key_mask;
       const uint32_t mask = m.key_mask | extra;
       const uint32_t code = *first & mask;
       if ((*second & mask) != code) {
@@ -312,6 +364,7 @@ class Session {
   LearnedRemote& remote_;
   uint32_t idle_ = 0;
   uint32_t noise_ = 0;
+  bool known_ = false;  // a definition's masks, confirmed: its key mask stays
 };
 
 }  // namespace

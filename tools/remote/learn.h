@@ -60,9 +60,10 @@ struct LearnIo {
   uint32_t interval_ms = 20;
   uint32_t idle_ms = 3000;
   uint32_t hold_ms = 8000;
-  // A known card's masks: no survey of the pins, and the key mask stays.
+  // A known card's masks: a guess that the survey's samples confirm, and
+  // then the key mask stays; otherwise the survey decides.
   std::optional<Masks> known_masks;
-  std::string known_note;  // said instead of the survey
+  std::string known_note;  // said before the survey
 };
 
 // The guided session up to the finished remote. False when it was refused or

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/arguments.h"
 #include "tools/remote/io.h"
 #include "tools/remote/tool.h"
 
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
   sim::install();  // natively the card is the simulated one
 #endif
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const plat::Arguments args = plat::program_arguments(argc, argv);
   remote::ConsoleInput in;
   remote::ConsoleOutput out(false), err(true);
   return remote::RunTool(args, in, out, err);

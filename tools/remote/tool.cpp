@@ -26,7 +26,7 @@ namespace {
 constexpr const char kUsage[] =
     "usage: SAA713xRemote check [--verbose] FILE.cfg...\n"
     "       SAA713xRemote watch [--device N] [--definition FILE.cfg] [--interval MS] [--duration MS]\n"
-    "       SAA713xRemote learn [--device N] [--reset-pin P] [--force] [--interval MS]\n"
+    "       SAA713xRemote learn [--device N] [--reset-pin P] [--force] [--survey] [--interval MS]\n"
     "                           [--idle-ms MS] [--hold-ms MS] OUT.cfg\n"
     "       SAA713xRemote cards [--definitions DIR] [--install PLUGIN.dll [--device N] [--definition "
     "FILE.cfg]]\n"
@@ -40,7 +40,7 @@ constexpr const char* kLineEnd = "\n";
 
 struct Options {
   std::vector<std::string> files;
-  bool verbose = false, force = false;
+  bool verbose = false, force = false, survey = false;
   int32_t device = 0, reset_pin = -1;
   int32_t interval = 20, duration = 0, idle_ms = 3000, hold_ms = 8000;
   std::string definition, definitions, install;
@@ -57,8 +57,9 @@ struct NumberOption {
   int32_t low, high;
   int32_t Options::*field;
 };
+constexpr int32_t kMaxPin = 31;
 constexpr NumberOption kNumberOptions[] = {
-    {"--device", 0, 1000, &Options::device},     {"--reset-pin", 0, 31, &Options::reset_pin},
+    {"--device", 0, 1000, &Options::device},     {"--reset-pin", 0, kMaxPin, &Options::reset_pin},
     {"--interval", 1, 1000, &Options::interval}, {"--duration", 1, 86400000, &Options::duration},
     {"--idle-ms", 1, 600000, &Options::idle_ms}, {"--hold-ms", 1, 600000, &Options::hold_ms},
 };
@@ -81,6 +82,8 @@ bool Parse(const std::vector<std::string>& args, Options& o, Output& err) {
       o.verbose = true;
     } else if (arg == "--force") {
       o.force = true;
+    } else if (arg == "--survey") {
+      o.survey = true;
     } else if (arg == "--definition" || arg == "--definitions" || arg == "--install") {
       if (i + 1 >= args.size()) {
         err << args[0] << ": " << arg << (arg == "--definitions" ? " needs a folder\n" : " needs a file\n");
@@ -172,7 +175,7 @@ std::optional<Definition> KnownMasks(const Options& o, const OpenCardScope& card
   const std::vector<KnownDefinition> known = ReadKnownDefinitions(folder);
   const std::vector<const KnownDefinition*> matches = MatchCard(known, *ids);
   if (matches.empty()) return std::nullopt;
-  const Definition first = ReadDefinition(folder + matches[0]->file);
+  Definition first = ReadDefinition(folder + matches[0]->file);
   for (const KnownDefinition* match : matches) {
     const Definition other = ReadDefinition(folder + match->file);
     const Masks &a = first.masks, &b = other.masks;
@@ -180,10 +183,15 @@ std::optional<Definition> KnownMasks(const Options& o, const OpenCardScope& card
         a.release_detect != b.release_detect || first.reset_adr != other.reset_adr)
       return std::nullopt;
   }
-  note = "Known card " + CardText(*ids) + ": its masks come from " + matches[0]->file + " (\"" +
-         matches[0]->name + "\"), PressMask " + Hex(first.masks.press_mask) + ", PressFlag " +
+  note = "Known card " + CardText(*ids) + ": " + matches[0]->file + " (\"" + matches[0]->name +
+         "\") gives PressMask " + Hex(first.masks.press_mask) + ", PressFlag " +
          (first.masks.press_flag ? "1" : "0") + ", KeyMask " + Hex(first.masks.key_mask) +
-         "; the pins are not surveyed.";
+         "; the pins will show whether they fit this remote.";
+  // Bounded as the option is: the plug-in would pulse any pin number it is given.
+  if (first.reset_adr > kMaxPin) {
+    note += " Its ResetAdr " + std::to_string(first.reset_adr) + " names no pin of the card and is not used.";
+  }
+  if (first.reset_adr < 0 || first.reset_adr > kMaxPin) first.reset_adr = -1;
   return first;
 }
 
@@ -304,7 +312,7 @@ int Learn(const Options& o, Input& in, Output& out, Output& err) {
     OpenCardScope card(o.device, out, err);
     if (!card.open()) return 2;
     LearnIo io;
-    if (std::optional<Definition> known = KnownMasks(o, card, io.known_note)) {
+    if (std::optional<Definition> known = o.survey ? std::nullopt : KnownMasks(o, card, io.known_note)) {
       io.known_masks = known->masks;
       if (o.reset_pin < 0) remote.reset_adr = known->reset_adr;
     }
@@ -367,6 +375,20 @@ int RunTool(const std::vector<std::string>& args, Input& in, Output& out, Output
   if (args[0] == "cards") return Cards(options, out, err);
   err << "unknown command " << args[0] << "\n" << kUsage;
   return 2;
+}
+
+int RunTool(const plat::Arguments& args, Input& in, Output& out, Output& err) {
+  if (!args.read) {
+    err << "SAA713xRemote: the program's arguments cannot be read\n";
+    return 2;
+  }
+  if (args.refused != 0) {
+    err << "SAA713xRemote: argument " << args.refused << ", \"" << args.refused_text
+        << "\", holds a character that the ANSI code page lacks (shown as ?): the tool and the plug-in "
+           "would read it as another name, so nothing is done; use a name without it\n";
+    return 2;
+  }
+  return RunTool(args.ansi, in, out, err);
 }
 
 }  // namespace remote
