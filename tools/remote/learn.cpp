@@ -8,17 +8,6 @@
 #include "tools/remote/format.h"
 
 namespace remote {
-namespace {
-
-std::string Trimmed(std::string text) {
-  while (!text.empty() &&
-         (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
-    text.pop_back();
-  size_t first = text.find_first_not_of(" \t");
-  return first == std::string::npos ? std::string() : text.substr(first);
-}
-
-}  // namespace
 
 Derivation DeriveMasks(const std::vector<uint32_t>& idle, const std::vector<uint32_t>& held) {
   Derivation d;
