@@ -106,7 +106,9 @@ std::string PluginAt(std::string given, std::string& why) {
       if (EndsWith(given, ".dll")) return given;
       why = given + " is not the plug-in, which is a .dll file (SAA713x.dll).";
       return {};
-    case plat::PathKind::Missing: why = "There is nothing at " + given + "; check how it is spelt."; return {};
+    case plat::PathKind::Missing:
+      why = "There is nothing at " + given + "; check how it is spelt.";
+      return {};
     case plat::PathKind::Other: break;
   }
   why = given + " is neither a folder nor a file.";
@@ -117,7 +119,8 @@ std::string PluginAt(std::string given, std::string& why) {
 std::optional<std::string> FindPlugin(const GuidedPlaces& places, Person& person, Output& out) {
   const std::string beside = places.tool_folder + kPluginFile;
   const bool here = !places.tool_folder.empty() && Kind(beside) == plat::PathKind::File;
-  const char* how = "type or paste the folder it is in, or drag SAA713x.dll onto this window, then press Enter";
+  const char* how =
+      "type or paste the folder it is in, or drag SAA713x.dll onto this window, then press Enter";
   if (here)
     out << "\nSAA713x.dll is beside this program: " << beside
         << "\nIf your remote-control program loads it from another folder, " << how
@@ -137,7 +140,8 @@ std::optional<std::string> FindPlugin(const GuidedPlaces& places, Person& person
     std::string why;
     const std::string file = PluginAt(given, why);
     if (!file.empty()) return file;
-    out << why << " Give the folder where SAA713x.dll is (the plug-in folder of your remote-control program), "
+    out << why
+        << " Give the folder where SAA713x.dll is (the plug-in folder of your remote-control program), "
         << "drag the file onto this window, or press Enter "
         << (here ? "for the one beside this program.\n" : "to go on without it.\n");
   }
@@ -176,9 +180,9 @@ class Session {
     const int32_t last = static_cast<int32_t>(cards.fits.size()) - 1;
     std::optional<int32_t> device = 0;
     if (last > 0)
-      device = person_.AskNumber("Which device is the card with the remote? Type its number [0]: ", 0, last, 0,
-                                 "Type one of the device numbers shown, from 0 to " + std::to_string(last) +
-                                     ".\n");
+      device = person_.AskNumber(
+          "Which device is the card with the remote? Type its number [0]: ", 0, last, 0,
+          "Type one of the device numbers shown, from 0 to " + std::to_string(last) + ".\n");
     if (!device) return 0;
     device_ = *device;
     const std::vector<KnownDefinition>& fits = cards.fits[static_cast<size_t>(device_)];
@@ -204,7 +208,8 @@ class Session {
                          "definition is saved beside the plug-in",
                          ""});
     }
-    actions.push_back({Action::Kind::Watch, "Watch the card's pins change while you press keys (Ctrl+C stops watching)", ""});
+    actions.push_back({Action::Kind::Watch,
+                       "Watch the card's pins change while you press keys (Ctrl+C stops watching)", ""});
     return Menu(actions);
   }
 
@@ -226,11 +231,11 @@ class Session {
     const int32_t count = static_cast<int32_t>(actions.size());
     for (;;) {
       out_ << "\nWhat shall be done? Type its number and press Enter; Enter alone ends.\n";
-      for (int32_t i = 0; i < count; ++i) out_ << "  " << i + 1 << "  " << actions[static_cast<size_t>(i)].text << "\n";
-      const std::optional<int32_t> choice =
-          person_.AskNumber("Your choice: ", 1, count, 0,
-                            "Type one of the numbers from 1 to " + std::to_string(count) +
-                                ", or press Enter alone to end.\n");
+      for (int32_t i = 0; i < count; ++i)
+        out_ << "  " << i + 1 << "  " << actions[static_cast<size_t>(i)].text << "\n";
+      const std::optional<int32_t> choice = person_.AskNumber(
+          "Your choice: ", 1, count, 0,
+          "Type one of the numbers from 1 to " + std::to_string(count) + ", or press Enter alone to end.\n");
       if (!choice || *choice == 0) return status;
       const Action& action = actions[static_cast<size_t>(*choice - 1)];
       switch (action.kind) {
