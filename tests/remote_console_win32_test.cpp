@@ -22,6 +22,10 @@ class Console : public ::testing::Test {
   // Runs the command in a console that the test makes and leaves before it
   // starts, keeping handles to it: the command is the only process there.
   bool StartAlone(std::string command) {
+    // AllocConsole may take over the test's own output; it goes back after.
+    const DWORD kinds[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE own[3];
+    for (int i = 0; i < 3; ++i) own[i] = GetStdHandle(kinds[i]);
     FreeConsole();
     if (!AllocConsole()) return false;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -39,6 +43,7 @@ class Console : public ::testing::Test {
     const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
                                         nullptr, nullptr, &startup, &process) != 0;
     FreeConsole();
+    for (int i = 0; i < 3; ++i) SetStdHandle(kinds[i], own[i]);
     return started && ResumeThread(process.hThread) != static_cast<DWORD>(-1);
   }
   std::string Screen() const {
