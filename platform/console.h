@@ -21,6 +21,12 @@ void request_interrupt();
 // Standard input is a console or terminal (the person types), not a file or a pipe.
 bool input_is_terminal();
 
+// The program reads and writes a console that no other program shares: it
+// was started by a double-click, not from a command prompt, and its window
+// closes when it ends. False with a redirected stream. Natively there is no
+// such window; SAA713X_OWN_CONSOLE=1 in the environment stands in for one.
+bool console_of_its_own();
+
 enum class ConsoleStream { Out, Err };
 
 // Writes ANSI text to standard output or error. A Windows console gets it as

@@ -1,6 +1,7 @@
 // Known cards: the IDs a definition names and a device line carries, and the
 // cards command on the simulated card, listing and installing beside the
-// plug-in through its own settings writer.
+// plug-in through its own settings writer, also as the guided session of a
+// double-click offers it to a scripted person.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -12,6 +13,7 @@
 #include "tests/support/remote_tool.h"
 #include "tests/support/temp_dir.h"
 #include "tools/remote/cards.h"
+#include "tools/remote/guided.h"
 #include "tools/remote/known_cards.h"
 #include "tools/remote/plugin_link.h"
 
@@ -77,6 +79,16 @@ class CardsCommand : public ::testing::Test {
 
   remote::CardsReport Run(int32_t device, bool install, const std::string& choice = "") {
     return remote::RunCards({device, known.path(), install ? plugin.file("SAA713x.dll") : "", choice});
+  }
+  // The guided session's text, which always ends with the closing question.
+  std::string Guided(const std::string& tool_folder, const std::string& answers) {
+    const remote::GuidedPlaces places{
+        tool_folder, known.path(), {"--interval", "10", "--idle-ms", "250", "--hold-ms", "700"}, {}};
+    remote::StringInput in(answers);
+    remote::StringOutput out;
+    remote::RunGuided(places, in, out);
+    EXPECT_TRUE(out.text().ends_with("Press Enter to close. \n")) << out.text();
+    return out.text();
   }
   std::string Setting(const char* key) {
     return config::IniFile(plugin.file("SAA713x.ini")).ReadString("Main", key, "<missing>");
@@ -154,6 +166,45 @@ TEST_F(CardsCommand, LearningAKnownCardStartsFromItsMasks) {
   EXPECT_EQ(learned.masks.key_mask, 0xFFu);
   EXPECT_FALSE(learned.masks.release_detect);
   EXPECT_EQ(learned.keys, std::vector<std::string>{"00000005=Five"});
+}
+
+TEST_F(CardsCommand, GuidedInstallsAKnownCardsDefinitionIntoTheFolderOfADroppedPlugin) {
+  const std::string out = Guided(known.path(), "0\n\"" + plugin.file("SAA713x.dll") + "\"\n1\n\n\n");
+  EXPECT_NE(out.find("Device 0 is a known card: its remote's definition is Aver.cfg"), std::string::npos)
+      << out;
+  EXPECT_EQ(plugin.read("Aver.cfg"), known.read("Aver.cfg"));
+  EXPECT_EQ(Setting("DefaultConfig"), "Aver.cfg");
+}
+
+TEST_F(CardsCommand, GuidedLeadsAnUnknownCardToLearningBesideThePluginInTheToolsFolder) {
+  char error[256];
+  ASSERT_TRUE(card->LoadScript(
+      "tick 10\nsteady 00F00000\npress 00000100\npause 300\nkey 0C 150\npause 100\nkey 10 150\npause 600\n"
+      "key 0C 100\npause 150\nkey 0C 100\npause 300\n",
+      error, sizeof error))
+      << error;
+  plugin.write("Learned remote.cfg", "taken");
+  // Enter takes the plug-in beside the tool, and then the name proposed.
+  const std::string out = Guided(plugin.path(), "2\n\n1\n\nMine\nPower\n\n\n\n");
+  EXPECT_NE(out.find("Device 2 is not a known card"), std::string::npos) << out;
+  const remote::Definition learned = remote::ReadDefinition(plugin.file("Learned remote 2.cfg"));
+  EXPECT_EQ(learned.keys, std::vector<std::string>{"0000000C=Power"}) << out;
+  EXPECT_EQ(Setting("DefaultConfig"), "Learned remote 2.cfg");
+  EXPECT_EQ(Setting("Device"), "2");
+}
+
+TEST_F(CardsCommand, GuidedSaysPlainlyWhatItRefuses) {
+  TempDir empty;
+  const std::string cases[][2] = {
+      {"9\n0\n" + empty.path(), "There is no SAA713x.dll in " + empty.path() + "."},
+      {"0\n" + known.file("Aver.cfg"), "Aver.cfg is not the plug-in"},
+  };
+  for (const auto& [answers, said] : cases) {
+    const std::string out = Guided(known.path(), answers + "\n");
+    EXPECT_NE(out.find(said), std::string::npos) << out;
+    EXPECT_EQ(out.find("Install "), std::string::npos) << out;
+  }
+  EXPECT_FALSE(plugin.exists("Aver.cfg"));
 }
 
 }  // namespace

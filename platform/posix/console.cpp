@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <string_view>
 
 #include "platform/console_lines.h"
 #include "platform/posix/file_util.h"
@@ -36,6 +38,11 @@ bool interrupted() { return Interrupted.load(std::memory_order_relaxed); }
 void request_interrupt() { Interrupted.store(true, std::memory_order_relaxed); }
 
 bool input_is_terminal() { return isatty(0) == 1; }
+
+bool console_of_its_own() {
+  const char* own = std::getenv("SAA713X_OWN_CONSOLE");
+  return own != nullptr && std::string_view(own) == "1";
+}
 
 bool console_write(ConsoleStream stream, std::string_view text) {
   // A terminal takes the bytes as they are, as any other file does.

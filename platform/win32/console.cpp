@@ -95,6 +95,15 @@ void request_interrupt() { Interrupted.store(true, std::memory_order_relaxed); }
 
 bool input_is_terminal() { return is_console(GetStdHandle(STD_INPUT_HANDLE)); }
 
+bool console_of_its_own() {
+  if (!is_console(GetStdHandle(STD_INPUT_HANDLE)) || !is_console(GetStdHandle(STD_OUTPUT_HANDLE)))
+    return false;
+  // A command prompt shares its console with what it starts; Explorer makes
+  // a new one. Too small a list still gives the count.
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2) == 1;
+}
+
 bool console_write(ConsoleStream stream, std::string_view text) {
   const HANDLE handle = GetStdHandle(stream == ConsoleStream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;

@@ -51,7 +51,7 @@ CardsReport RunCards(const CardsRequest& request) {
   if (known.empty()) {
     report.err = request.definitions + ": no definition of a known card there\n";
     report.status = 2;
-    return report;
+    if (request.device >= 0) return report;  // a list shows the devices even so
   }
   // Device -1 describes every device and opens none.
   std::vector<std::string> lines;
@@ -62,25 +62,29 @@ CardsReport RunCards(const CardsRequest& request) {
     report.status = 2;
     return report;
   }
-  report.out = std::to_string(known.size()) + " known definitions in " + request.definitions + "\n";
+  std::string list = std::to_string(known.size()) + " known definitions in " + request.definitions + "\n";
   std::vector<const KnownDefinition*> chosen;
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool selected = static_cast<int32_t>(i) == request.device;
-    report.out += (selected ? "* device " : "  device ") + std::to_string(i) + ": " + lines[i] + "\n";
+    list += (selected ? "* device " : "  device ") + std::to_string(i) + ": " + lines[i] + "\n";
     const std::optional<CardIds> ids = DeviceLineIds(lines[i]);
     std::vector<const KnownDefinition*> matches;
     if (ids) matches = MatchCard(known, *ids);
     if (selected) chosen = matches;
+    report.fits.emplace_back();
+    for (const KnownDefinition* match : matches) report.fits.back().push_back(*match);
     if (!ids)
-      report.out += "      its IDs cannot be read: not a known card\n";
+      list += "      its IDs cannot be read: not a known card\n";
     else if (matches.empty())
-      report.out += "      " + CardText(*ids) + " is not a known card\n";
+      list += "      " + CardText(*ids) + " is not a known card\n";
     else if (matches.size() == 1)
-      report.out += "      known card " + CardText(*ids) + ": " + Described(*matches[0]) + "\n";
+      list += "      known card " + CardText(*ids) + ": " + Described(*matches[0]) + "\n";
     else
-      report.out +=
+      list +=
           "      " + CardText(*ids) + " is the ID of cards with different remotes: " + Listed(matches) + "\n";
   }
+  if (request.list) report.out = list;
+  if (request.device < 0) return report;
   if (static_cast<size_t>(request.device) >= lines.size()) {
     report.err = "there is no device " + std::to_string(request.device) + "\n";
     report.status = 2;

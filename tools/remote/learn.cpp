@@ -10,14 +10,6 @@
 namespace remote {
 namespace {
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() &&
-         (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
-    text.pop_back();
-  size_t first = text.find_first_not_of(" \t");
-  return first == std::string::npos ? std::string() : text.substr(first);
-}
-
 // The pins at rest and the distinct levels of the held keys, each seen in two
 // samples in a row; the pins that moved at rest are left out of the levels.
 struct Levels {

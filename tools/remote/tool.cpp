@@ -12,6 +12,7 @@
 #include "tools/remote/cards.h"
 #include "tools/remote/check.h"
 #include "tools/remote/format.h"
+#include "tools/remote/guided.h"
 #include "tools/remote/io.h"
 #include "tools/remote/known_cards.h"
 #include "tools/remote/learn.h"
@@ -150,15 +151,22 @@ class OpenCardScope {
   std::vector<std::string> lines_;
 };
 
+// The program's own folder, ending in a path separator; empty when unknown.
+std::string ProgramFolder() {
+  char path[1024];
+  if (!plat::module_path(path, sizeof path)) return {};
+  std::string folder = path;
+  folder.erase(folder.find_last_of("\\/") + 1);
+  return folder;
+}
+
 // The known cards' definitions: the folder given, or "definitions" beside
 // the program, as the package has it. Ends in a path separator.
 std::string DefinitionsFolder(const Options& o) {
   std::string folder = o.definitions;
   if (folder.empty()) {
-    char path[1024];
-    if (!plat::module_path(path, sizeof path)) return {};
-    folder = path;
-    folder.erase(folder.find_last_of("\\/") + 1);
+    folder = ProgramFolder();
+    if (folder.empty()) return {};
     folder += "definitions";
   }
   if (folder.back() != '/' && folder.back() != '\\') folder += '/';
@@ -359,6 +367,13 @@ int Cards(const Options& o, Output& out, Output& err) {
 }  // namespace
 
 int RunTool(const std::vector<std::string>& args, Input& in, Output& out, Output& err) {
+  if (args.empty() && plat::console_of_its_own()) {
+    // Double-clicked: a window that would close before the usage is read.
+    GuidedPlaces places;
+    places.tool_folder = ProgramFolder();
+    places.definitions = DefinitionsFolder(Options{});
+    return RunGuided(places, in, out);
+  }
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     (args.empty() ? err : out) << kUsage;
     return args.empty() ? 2 : 0;

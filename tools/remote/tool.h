@@ -1,4 +1,5 @@
-// The remote definition tool's commands: check, watch and learn.
+// The remote definition tool's commands: check, watch, learn and cards, and
+// without a command at a console of its own, the guided session.
 #pragma once
 #include <string>
 #include <vector>
