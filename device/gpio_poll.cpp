@@ -8,6 +8,7 @@
 
 #include "config/settings.h"
 #include "device/gpio_device.h"
+#include "device/open_errors.h"
 #include "device/poll_cycle.h"
 #include "device/press_slot.h"
 #include "platform/message_box.h"
@@ -25,28 +26,6 @@ plat::Handle PollThread = nullptr;
 // Ends the pause between samples at once when a stop is requested, so a long
 // Interval does not hold up Stop.
 std::atomic<plat::Handle> PollStopEvent{nullptr};
-
-struct OpenError {
-  int32_t code;
-  const char* text;
-};
-
-// What OpenDevice's codes mean to the user; -1 and -7 read the same.
-constexpr OpenError kOpenErrors[] = {
-    {-1, "Can't create instance of IVampDeviceEnum."},
-    {-2, "get_DeviceCount() failed."},
-    {-3, "There is no available devices."},
-    {-4, "Can't create instance of IVampDevice."},
-    {-5, "Can't create instance of IVampGPIO."},
-    {-7, "Can't create instance of IVampDeviceEnum."},
-};
-
-const char* OpenErrorText(int32_t code) {
-  for (const OpenError& error : kOpenErrors) {
-    if (error.code == code) return error.text;
-  }
-  return "";
-}
 
 void ShowOpenError(int32_t code) {
   char text[1024];

@@ -21,6 +21,12 @@ std::vector<std::string> find_files(const std::string& folder, const char* patte
 // either case, every other byte only itself.
 bool wildcard_match(std::string_view name, std::string_view pattern);
 
+// Whether two names of entries in one folder name the same entry as the
+// system compares names: on Windows without regard to letter case, as the
+// ANSI code page folds it; on POSIX byte for byte, as "a.cfg" and "A.cfg"
+// are two files there.
+bool same_file_name(std::string_view a, std::string_view b);
+
 // What a listing keeps of a name the system returned.
 bool folder_entry_listed(std::string_view name, std::string_view pattern);
 

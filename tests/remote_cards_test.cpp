@@ -4,6 +4,7 @@
 // double-click offers it to a scripted person.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,8 +12,10 @@
 #include "config/ini_file.h"
 #include "sim/sim_control.h"
 #include "tests/support/remote_tool.h"
+#include "tests/support/sim_card.h"
 #include "tests/support/temp_dir.h"
 #include "tools/remote/cards.h"
+#include "tools/remote/check.h"
 #include "tools/remote/guided.h"
 #include "tools/remote/known_cards.h"
 #include "tools/remote/plugin_link.h"
@@ -24,35 +27,70 @@ using remote::CardIds;
 TEST(KnownCards, CardListsAndDeviceLinesParseOrAreRefused) {
   const struct {
     const char* text;
-    std::vector<CardIds> ids;  // empty: refused
+    std::vector<CardIds> ids;  // the entries the search takes
   } lists[] = {
       {"7133:1461:F31D", {{0x7133, 0x1461, 0xF31D}}},
       {"7134:185b:c900 , 7130:1:2", {{0x7134, 0x185B, 0xC900}, {0x7130, 1, 2}}},
+      {"7133:0:4091", {{0x7133, 0, 0x4091}}},
       {"", {}},
       {"7133:1461", {}},
-      {"7133:1461:F31D,", {}},
-      {"7133:1461:1F31D", {}},
+      {"7133:1461:F31D,", {{0x7133, 0x1461, 0xF31D}}},
+      {"7133:1461:1F31D, 7130:1:2", {{0x7130, 1, 2}}},
       {"7133:1461:F31D:1", {}},
       {"7133;1461;F31D", {}},
   };
-  for (const auto& c : lists) {
-    const std::optional<std::vector<CardIds>> parsed = remote::ParseCardList(c.text);
-    EXPECT_EQ(parsed.value_or(std::vector<CardIds>{}), c.ids) << c.text;
-  }
+  for (const auto& c : lists) EXPECT_EQ(remote::ParseCardList(c.text), c.ids) << c.text;
   EXPECT_EQ(remote::CardText({0x7133, 0x1461, 0x1}), "7133:1461:0001");
 
+  using Kind = remote::DeviceLine::Kind;
   const struct {
     const char* line;
-    std::optional<CardIds> ids;
+    Kind kind;
+    CardIds ids;
   } lines[] = {
-      {"Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1 (AverTV 307)",
-       CardIds{0x7134, 0x1461, 0xF31D}},
       {"Vendor: 1131, Device: 7133, SubVendor: 5168, SubDevice: 138, rev. 10",
-       CardIds{0x7133, 0x5168, 0x138}},
-      {"Vendor: 1131, Device: 7134, SubVendor: ???, SubDevice: F31D, rev. 1", std::nullopt},
-      {"Vendor: 1234, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1", std::nullopt},
+       Kind::Philips,
+       {0x7133, 0x5168, 0x138}},
+      {"Vendor: 1131, Device: 7134, SubVendor: ???, SubDevice: F31D, rev. 1", Kind::Unread, {}},
+      {"Vendor: ???, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1", Kind::Unread, {}},
+      {"Vendor: 109E, Device: 7134, SubVendor: ???, SubDevice: F31D, rev. 1", Kind::OtherVendor, {}},
   };
-  for (const auto& c : lines) EXPECT_EQ(remote::DeviceLineIds(c.line), c.ids) << c.line;
+  for (const auto& c : lines) {
+    EXPECT_EQ(remote::ReadDeviceLine(c.line).kind, c.kind) << c.line;
+    EXPECT_EQ(remote::ReadDeviceLine(c.line).ids, c.ids) << c.line;
+  }
+}
+
+// check names exactly the entries the card search ignores, and no other.
+TEST(KnownCards, CheckWarnsOfExactlyTheEntriesTheSearchIgnores) {
+  const struct {
+    const char* cards;
+    size_t taken;
+    std::vector<const char*> ignored;
+  } cases[] = {
+      {"7133:0:4091", 1, {}},
+      {"7133:1461:F31D,", 1, {"an empty entry"}},
+      {"7133:1461:F31D, zz ,7134:1:2", 2, {"\"zz\""}},
+      {"7133:1461:1F31D", 0, {"\"7133:1461:1F31D\""}},
+      {",", 0, {"an empty entry", "an empty entry"}},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cards);
+    dir.write("c.cfg", std::string("[Setup]\nName=R\nPressMask=100\nPressFlag=1\nKeyMask=FF\nCards=") +
+                           c.cards + "\n[Keys]\n0000000C=A\n");
+    const std::vector<remote::Finding> found =
+        remote::CheckDefinition(remote::GatherFacts(dir.file("c.cfg")));
+    ASSERT_EQ(found.size(), c.ignored.size()) << (found.empty() ? "" : found[0].text);
+    for (size_t i = 0; i < found.size(); ++i) {
+      EXPECT_NE(found[i].text.find(c.ignored[i]), std::string::npos) << found[i].text;
+      EXPECT_NE(found[i].text.find("the card search ignores it"), std::string::npos) << found[i].text;
+    }
+    const std::vector<remote::KnownDefinition> known = remote::ReadKnownDefinitions(dir.path());
+    ASSERT_EQ(known.size(), 1u) << "a definition is never dropped for its Cards";
+    EXPECT_EQ(known[0].cards.size(), c.taken);
+    EXPECT_EQ(known[0].ignored.size(), c.ignored.size());
+  }
 }
 
 class CardsCommand : public ::testing::Test {
@@ -143,6 +181,102 @@ TEST_F(CardsCommand, InstallsTheFittingDefinitionAndSelectsIt) {
   EXPECT_EQ(plugin.read("Aver.cfg"), "[Setup]\nName=Mine\n");
   EXPECT_EQ(Setting("DefaultConfig"), "Burner B.cfg");
   EXPECT_EQ(remote::RunCards({0, known.path(), plugin.file("missing.dll"), ""}).status, 2);
+}
+
+// A driver failure during the listing ends the command with its sentence,
+// never with a shorter list that looks complete.
+TEST_F(CardsCommand, AFailedEnumerationIsReportedNotHidden) {
+  const struct {
+    sim::Call call;
+    int32_t device;
+    const char* sentence;
+  } failures[] = {
+      {sim::Call::Create, sim::kAnyDevice, "the driver's device enumerator cannot be created (code -1)"},
+      {sim::Call::DeviceCount, sim::kAnyDevice, "the driver cannot count its devices (code -2)"},
+      {sim::Call::Device, 1,
+       "a device of the driver cannot be reached (code -4); the list ends before device 1"},
+  };
+  for (const auto& f : failures) {
+    SCOPED_TRACE(f.sentence);
+    card->ClearFailures();
+    card->SetFailure(f.call, f.device, simtest::kEFail);
+    for (int32_t device : {0, 2}) {
+      const remote::CardsReport report = Run(device, false);
+      EXPECT_EQ(report.status, 2);
+      EXPECT_NE(report.err.find("cannot read the capture devices: " + std::string(f.sentence)),
+                std::string::npos)
+          << report.err;
+      EXPECT_EQ(report.err.find("there is no device"), std::string::npos) << report.err;
+      EXPECT_EQ(report.out.find("known card"), std::string::npos) << report.out;
+    }
+  }
+}
+
+// Each device that no definition fits gets the reason that holds for it.
+TEST_F(CardsCommand, AnUnknownDeviceIsToldWhyAndWhatToDo) {
+  sim::PciIds other, cinergy, unknown;
+  other.Vendor = 0x109E;
+  cinergy.SubVendor = 0x153B, cinergy.SubDevice = 0x1142;  // its remote is read on an interrupt
+  unknown.SubVendor = 0x5168, unknown.SubDevice = 0x3306;
+  const sim::PciIds ids[] = {other, cinergy, unknown, unknown};
+  card->SetDevices(ids, 4);
+  card->SetFailure(sim::Call::SubVendorId, 3, simtest::kEFail);
+  const struct {
+    int32_t device;
+    int status;
+    const char* said;
+    const char* not_said;
+  } cases[] = {
+      {0, 1, "vendor 109E is not Philips (1131)", "cannot be read"},
+      {1, 1, "Terratec Cinergy 400 TV): the driver reads its code once, on a GPIO18 edge",
+       "Teach its remote"},
+      {1, 1, "learn may still be tried, but what it finds is uncertain", "No definition fits"},
+      {2, 1, "For a board without a PCI ID choose one by name: Learned.cfg (\"No cards named\")",
+       "uncertain"},
+      {3, 2, "The driver failed to give the IDs of device 3", "learn"},
+  };
+  for (const auto& c : cases) {
+    const remote::CardsReport report = Run(c.device, false);
+    EXPECT_EQ(report.status, c.status) << c.said;
+    EXPECT_NE(report.out.find(c.said), std::string::npos) << report.out;
+    EXPECT_EQ(report.out.find(c.not_said), std::string::npos) << report.out;
+  }
+}
+
+// The folder read says what it leaves out, and a file the listing offers is
+// one the install copies.
+TEST_F(CardsCommand, WhatTheFolderReadLeavesOutIsSaid) {
+  const std::string fits = "[Setup]\nName=Big\nPressMask=100\nPressFlag=1\nCards=7134:185B:C900\n[Keys]\n";
+  known.write("Burner C.cfg", fits + std::string(2 * 1024 * 1024, ';') + "\n");
+  known.write("Huge.cfg", fits + std::string(5 * 1024 * 1024, ';') + "\n");
+  remote::CardsReport report = Run(1, true, "Burner C.cfg");
+  EXPECT_EQ(report.status, 0) << report.err;
+  EXPECT_TRUE(plugin.exists("Burner C.cfg"));
+  EXPECT_NE(report.err.find("the plug-in reads them as empty: Huge.cfg"), std::string::npos) << report.err;
+  EXPECT_EQ(report.out.find("Huge.cfg"), std::string::npos) << report.out;
+
+  for (size_t i = 0; i < remote::kMaxKnownDefinitions; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "More %04zu.cfg", i);
+    known.write(name, "[Setup]\nName=M\n");
+  }
+  report = Run(0, false);
+  EXPECT_EQ(report.status, 0) << report.err;
+  EXPECT_NE(report.err.find("more than 1000 definitions; 6 not read, from More 0994.cfg on"),
+            std::string::npos)
+      << report.err;
+}
+
+// --definition names the file as the system compares names.
+TEST_F(CardsCommand, TheChosenDefinitionIsFoundAsTheSystemComparesNames) {
+  const remote::CardsReport report = Run(1, true, "burner B.CFG");
+#ifdef _WIN32
+  EXPECT_EQ(report.status, 0) << report.err;
+  EXPECT_EQ(Setting("DefaultConfig"), "Burner B.cfg");
+#else
+  EXPECT_EQ(report.status, 2);
+  EXPECT_NE(report.err.find("burner B.CFG does not fit device 1"), std::string::npos) << report.err;
+#endif
 }
 
 TEST_F(CardsCommand, LearningAKnownCardStartsFromItsMasks) {

@@ -1,6 +1,6 @@
 // The shipped definitions of known cards: each passes the tool's check
-// untouched, names its cards in well-formed IDs, and the AverMedia one reads
-// its remote's pins as the driver's tables say.
+// untouched, names its cards in well-formed IDs (or says in its header that
+// its boards have none), and reads its remote's pins as the driver's tables say.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/remote/check.h"
+#include "tools/remote/known_cards.h"
 
 namespace {
 
@@ -59,8 +60,50 @@ TEST(RemoteDefinitions, EachIsCleanWithUniqueCodesAndWellFormedCards) {
     }
     EXPECT_GT(codes.size(), 0u);
     EXPECT_EQ(codes.size(), facts.definition.keys.size());
-    ASSERT_FALSE(cards.empty()) << "no Cards=";
-    for (const std::string& triple : cards) EXPECT_TRUE(WellFormedTriple(triple)) << '"' << triple << '"';
+    for (const std::string& triple : cards) {
+      EXPECT_TRUE(WellFormedTriple(triple)) << '"' << triple << '"';
+      const std::vector<remote::CardIds> ids = remote::ParseCardList(triple);
+      ASSERT_EQ(ids.size(), 1u) << triple;
+      EXPECT_EQ(remote::FindUnreadCard(ids[0]), nullptr)
+          << triple << " is also a card whose remote is not read";
+    }
+    if (cards.empty()) {
+      const bool says_why =
+          std::any_of(facts.lines.begin(), facts.lines.end(), [](const remote::SourceLine& l) {
+            return l.text.find("No board of this group has a PCI subsystem ID") != std::string::npos;
+          });
+      EXPECT_TRUE(says_why) << "no Cards= and no word why";
+    }
+  }
+}
+
+// One key of each remote whose boards have no PCI ID: the pins while it is
+// held, and the same code pins with the press pins as no key leaves them.
+TEST(RemoteDefinitions, TheRemotesChosenByNameReadAsTheirKeymapsSay) {
+  const struct {
+    const char* file;
+    uint32_t down, up;
+    const char* code;
+    const char* name;
+  } keys[] = {
+      {"KWorld-Xpert.cfg", 0x1E, 0x3E, "0000001E", "Power"},       // pixelview 0x1E, GPIO5 low while held
+      {"KWorld-Terminator.cfg", 0x1E, 0x5E, "0000001E", "Power"},  // GPIO5 and GPIO6 low while held
+      {"Manli-MuchTV.cfg", 0x1200, 0x5200, "00001200", "Power"},   // manli 0x12 on GPIO8-12
+      {"Sedna-PC-TV-Cardbus.cfg", 0x1200, 0x5200, "00001200", "Power"},
+      {"Genius-TVGO-A11MCE.cfg", 0x200010, 0x10, "00000010", "Power"},  // any of GPIO20-23 high while held
+      {"Zogis-Real-Angel-220.cfg", 0x1200, 0x5200, "00001200", "Power 2"},
+  };
+  for (const auto& key : keys) {
+    SCOPED_TRACE(key.file);
+    const remote::Definition definition =
+        remote::ReadDefinition(std::string(SAA_DEFINITIONS_DIR) + "/" + key.file);
+    bool previous = false;
+    const remote::Decision decision = remote::Decide(key.down, definition.masks, previous);
+    EXPECT_TRUE(decision.pressed);
+    EXPECT_EQ(remote::CodeText(decision.code), key.code);
+    EXPECT_EQ(remote::NameCode(key.code, definition.keys).name, key.name);
+    previous = false;
+    EXPECT_FALSE(remote::Decide(key.up, definition.masks, previous).pressed);
   }
 }
 

@@ -19,4 +19,6 @@ std::vector<std::string> find_files(const std::string& folder, const char* patte
   return names;
 }
 
+bool same_file_name(std::string_view a, std::string_view b) { return a == b; }
+
 }  // namespace plat

@@ -19,4 +19,14 @@ std::vector<std::string> find_files(const std::string& folder, const char* patte
   return names;
 }
 
+bool same_file_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  std::string upper_a(a), upper_b(b);
+  if (!upper_a.empty()) {
+    CharUpperBuffA(upper_a.data(), static_cast<DWORD>(upper_a.size()));
+    CharUpperBuffA(upper_b.data(), static_cast<DWORD>(upper_b.size()));
+  }
+  return upper_a == upper_b;
+}
+
 }  // namespace plat

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the remote definitions of the known cards and the user guide's table
-of them from the driver facts in definitions/facts/.
+"""Writes the remote definitions of the known cards, the user guide's tables of
+them and of the cards whose remote cannot be read, and the remote tool's table
+of those cards, from the driver facts in definitions/facts/.
 
-    generate.py          write definitions/*.cfg and the guide's card table
+    generate.py          write definitions/*.cfg, the guide's tables and the tool's table
     generate.py --check  write nothing; fail naming each file that differs
     generate.py --list   the driver groups not shipped, and why
 
@@ -19,6 +20,9 @@ OUT = os.path.join(ROOT, "definitions")
 GUIDE = os.path.join(ROOT, "docs", "user-guide.md")
 GUIDE_BEGIN = "<!-- known cards: written by tools/definitions/generate.py, do not edit -->"
 GUIDE_END = "<!-- end of known cards -->"
+UNREAD_BEGIN = "<!-- unreadable cards: written by tools/definitions/generate.py, do not edit -->"
+UNREAD_END = "<!-- end of unreadable cards -->"
+TOOL_TABLE = os.path.join(ROOT, "tools", "remote", "unread_cards.inc")
 
 NOTE_AVERMEDIA_RELEASE = (
     "The Linux driver makes GPIO{pin} an output and drives it high when it starts; "
@@ -71,6 +75,21 @@ GROUPS = {
         notes=["The driver names these keys with the keymap of the Encore ENLTV remote; "
                "keys it does not list reach the host as their code text."]),
     "winfast-dtv1000s": dict(file="Leadtek-DTV1000S", name="Leadtek WinFast DTV1000S remote (GPIO)"),
+    "kworld-xpert": dict(
+        file="KWorld-Xpert", name="KWorld Xpert / AVACS SmartTV remote (GPIO)",
+        notes=["The driver's board entry for the KWorld Xpert notes that its remote does not "
+               "start properly there; the AVACS SmartTV carries no such note."]),
+    "kworld-terminator": dict(
+        file="KWorld-Terminator", name="V-Stream Studio TV Terminator remote (GPIO)",
+        notes=["The driver counts a key as down while both GPIO5 and GPIO6 read low; "
+               "PressMask holds both, and PressFlag 0 means the same."]),
+    "manli": dict(file="Manli-MuchTV", name="Manli MuchTV remote (GPIO)"),
+    "sedna": dict(file="Sedna-PC-TV-Cardbus", name="Sedna PC TV Cardbus remote (GPIO)"),
+    "genius-a11mce": dict(
+        file="Genius-TVGO-A11MCE", name="Genius TVGO A11MCE remote (GPIO)",
+        notes=["The driver counts a key as down while any of GPIO20-23 reads high; "
+               "PressMask holds all four, and PressFlag 1 means the same."]),
+    "real-angel-220": dict(file="Zogis-Real-Angel-220", name="Zogis Real Angel 220 remote (GPIO)"),
     "kworld-plus-analog": dict(
         file="KWorld-Plus-TV-Analog", name="KWorld Plus TV Analog remote (GPIO)",
         press=("keyup", 0x40),
@@ -81,10 +100,16 @@ GROUPS = {
                "code had GPIO6 high would not be seen."]),
 }
 
-# Interrupt-driven groups are never shipped.
-INTERRUPT_REASON = ("the driver reads the pins on an interrupt: the code lasts too short "
-                    "a time for a polled read to see it reliably")
-NO_ID_REASON = "none of its boards has a PCI subsystem ID, so no card can be found by its IDs"
+# Interrupt-driven groups are never shipped; nor are the remotes the driver
+# does not read as a code on the pins. One line each, for the guide and the tool.
+INTERRUPT_REASON = ("the driver reads its code once, on a {pin} edge, and nothing shows the code "
+                    "staying on the pins while a key is held.")
+READING_REASONS = {
+    "raw": "the driver times the remote's raw infrared pulses on a GPIO18 edge and decodes them "
+           "itself; no key code ever stands on the pins.",
+    "i2c": "its remote's receiver is a chip on the card's I2C bus, not on the GPIO pins.",
+}
+NO_ID_NOTE = "no PCI ID: choose it by name"
 
 RELEASE_DEFAULT_NOTE = ("ReleaseDetect is 1: the driver itself ends a key when the press pin "
                         "changes back, so the pins report the release.")
@@ -149,6 +174,11 @@ def load():
     cards, card_sources = read_table("cards.tsv", ["chip", "subvendor", "subdevice", "board", "card", "group", "note"])
     groups, group_sources = read_table(
         "groups.tsv", ["group", "mode", "mask_keycode", "press", "press_mask", "polling_ms", "keymap", "special"])
+    others, other_sources = read_table("other-remotes.tsv",
+                                       ["chip", "subvendor", "subdevice", "board", "card", "reading"])
+    for other in others:
+        if other["reading"] not in READING_REASONS:
+            raise FactError(f"other-remotes.tsv:{other['line']}: unknown reading {other['reading']}")
     names, _ = read_table("key-names.tsv", ["key", "name"], sourced=False)
     key_names = {row["key"]: row["name"] for row in names}
     by_group = {row["group"]: row for row in groups}
@@ -158,7 +188,7 @@ def load():
     for group in GROUPS:
         if group not in by_group:
             raise FactError(f"generate.py: group {group} is not in groups.tsv")
-    return cards, card_sources, by_group, group_sources, key_names
+    return cards, card_sources, by_group, group_sources, key_names, others, other_sources
 
 
 def keymap(name):
@@ -217,9 +247,14 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
            "; Source: the Linux kernel's saa7134 driver and remote keymaps (torvalds/linux):"]
     for path, commit, *_ in group_sources + card_sources + [map_source]:
         out.append(f";   {path} at {commit}")
-    out += [";", "; Cards (chip:subvendor:subdevice):"]
-    out += [f";   {triple(c)}  {c['card']}" for c in listed]
-    others = [c for c in members if c not in listed]
+    if listed:
+        out += [";", "; Cards (chip:subvendor:subdevice):"]
+        out += [f";   {triple(c)}  {c['card']}" for c in listed]
+    else:
+        out += [";", "; No board of this group has a PCI subsystem ID, so no card is found by its IDs:",
+                "; choose this file by name under Model: in the setup dialog. The boards:"]
+        out += [f";   {c['card']}" for c in members]
+    others = [c for c in members if c not in listed] if listed else []
     if others:
         out += [";", "; Boards of the same driver group that Cards= does not list:"]
         for c in others:
@@ -242,51 +277,111 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
         out.append(";")
         out += wrap(note)
     out += ["", "[Setup]", f"Name={choice['name']}", f"PressMask={press_mask:08X}", f"PressFlag={press_flag}",
-            f"KeyMask={code_mask:08X}", f"ReleaseDetect={release}", f"ResetAdr={reset}",
-            "Cards=" + ",".join(triple(c) for c in listed), "", "[Keys]"]
+            f"KeyMask={code_mask:08X}", f"ReleaseDetect={release}", f"ResetAdr={reset}"]
+    if listed:
+        out.append("Cards=" + ",".join(triple(c) for c in listed))
+    out += ["", "[Keys]"]
     out += [f"{code:08X}={name}" for code, name in sorted(keys)]
-    return "\n".join(out) + "\n", listed
+    return "\n".join(out) + "\n", (listed if listed else members)
 
 
 def guide_table(shipped):
     rows = ["| Card | Chip | Subsystem IDs | Definition |", "|---|---|---|---|"]
-    for file, listed in shipped:
-        for c in listed:
-            rows.append(f"| {c['card']} | {c['chip']} | {c['subvendor']}:{c['subdevice']} | `{file}.cfg` |")
+    for file, boards in shipped:
+        for c in boards:
+            ids = NO_ID_NOTE if c["chip"] == "-" else f"{c['subvendor']}:{c['subdevice']}"
+            rows.append(f"| {c['card']} | {c['chip']} | {ids} | `{file}.cfg` |")
     return "\n".join(rows)
 
 
-def guide_text(table):
+def unread_cards(cards, groups, others):
+    """(chip, subvendor, subdevice, card, reason, row) of every board whose remote
+    the plug-in cannot read, in the facts' order; row groups the boards of one
+    line of the guide's table (a driver group, or a card's name)."""
+    rows = []
+    for c in cards:
+        group = groups[c["group"]]
+        if group["mode"] == "interrupt":
+            rows.append((c["chip"], c["subvendor"], c["subdevice"], c["card"],
+                         INTERRUPT_REASON.format(pin=pins_text(int(group["press_mask"], 16))), c["group"]))
+    for c in others:
+        rows.append((c["chip"], c["subvendor"], c["subdevice"], c["card"], READING_REASONS[c["reading"]],
+                     c["card"]))
+    return rows
+
+
+def unread_table(rows):
+    lines = {}
+    for chip, subvendor, subdevice, card, reason, row in rows:
+        cards, ids, _ = lines.setdefault(row, ([], [], reason))
+        if card not in cards:
+            cards.append(card)
+        ids.append("no PCI ID" if chip == "-" else f"{chip}:{subvendor}:{subdevice}")
+    out = ["| Cards | IDs (chip:subvendor:subdevice) | Why |", "|---|---|---|"]
+    for cards, ids, reason in lines.values():
+        out.append(f"| {' / '.join(cards)} | {', '.join(ids)} | {reason[0].upper() + reason[1:]} |")
+    return "\n".join(out)
+
+
+def c_string(text):
+    if any(ch in text for ch in '"\\') or not text.isascii():
+        raise FactError(f"cannot write {text!r} as a C string")
+    return '"' + text + '"'
+
+
+def tool_table(rows, sources):
+    out = ["// Written by tools/definitions/generate.py from definitions/facts/; do not edit.",
+           "// The cards whose remote the driver does not read as a code on the GPIO pins:",
+           "// chip, subvendor, subdevice, the card's name, the reason."]
+    for source in dict.fromkeys(f"// Source: {path} at {commit}" for path, commit, *_ in sources):
+        out.append(source)
+    for chip, subvendor, subdevice, card, reason, _ in rows:
+        if chip == "-":
+            continue
+        out.append(f"{{{{0x{chip}, 0x{subvendor}, 0x{subdevice}}}, {c_string(card)}, {c_string(reason)}}},")
+    return "\n".join(out) + "\n"
+
+
+def replace_between(text, begin_marker, end_marker, body):
+    begin, end = text.find(begin_marker), text.find(end_marker)
+    if begin < 0 or end < begin:
+        raise FactError(f"{GUIDE}: the marker comments {begin_marker!r} are missing")
+    return text[:begin + len(begin_marker)] + "\n" + body + "\n" + text[end:]
+
+
+def guide_text(table, unread):
     with open(GUIDE, encoding="ascii") as f:
         text = f.read()
-    begin, end = text.find(GUIDE_BEGIN), text.find(GUIDE_END)
-    if begin < 0 or end < begin:
-        raise FactError(f"{GUIDE}: the marker comments of the card table are missing")
-    return text[:begin + len(GUIDE_BEGIN)] + "\n" + table + "\n" + text[end:]
+    text = replace_between(text, GUIDE_BEGIN, GUIDE_END, table)
+    return replace_between(text, UNREAD_BEGIN, UNREAD_END, unread)
 
 
 def outputs():
-    cards, card_sources, groups, group_sources, key_names = load()
+    cards, card_sources, groups, group_sources, key_names, others, other_sources = load()
     files, shipped = {}, []
     for group_id, choice in GROUPS.items():
-        text, listed = definition(group_id, choice, groups[group_id], cards, card_sources, group_sources,
+        text, boards = definition(group_id, choice, groups[group_id], cards, card_sources, group_sources,
                                   key_names)
         files[os.path.join(OUT, choice["file"] + ".cfg")] = text
-        shipped.append((choice["file"], listed))
-    files[GUIDE] = guide_text(guide_table(shipped))
+        shipped.append((choice["file"], boards))
+    unread = unread_cards(cards, groups, others)
+    shipped_ids = {triple(c) for _, boards in shipped for c in boards if c["chip"] != "-"}
+    for chip, subvendor, subdevice, card, _, _ in unread:
+        if f"{chip}:{subvendor}:{subdevice}" in shipped_ids:
+            raise FactError(f"{card}: {chip}:{subvendor}:{subdevice} is both shipped and unreadable")
+    files[GUIDE] = guide_text(guide_table(shipped), unread_table(unread))
+    files[TOOL_TABLE] = tool_table(unread, group_sources + card_sources + other_sources)
     return files
 
 
 def left_out():
     """Each group not shipped, with the reason; for --list."""
-    cards, _, groups, _, _ = load()
+    cards, _, groups, _, _, _, _ = load()
     for group_id, group in groups.items():
         if group_id in GROUPS:
             continue
         if group["mode"] == "interrupt":
-            reason = INTERRUPT_REASON
-        elif all(c["chip"] == "-" for c in cards if c["group"] == group_id):
-            reason = NO_ID_REASON
+            reason = INTERRUPT_REASON.format(pin=pins_text(int(group["press_mask"], 16)))
         else:
             reason = "not decided yet"
         yield group_id, reason
@@ -332,7 +427,8 @@ def main(argv):
                   file=sys.stderr)
         return 1
     if check:
-        print(f"definitions: {len(files) - 1} definitions and the guide's card table match the facts")
+        print(f"definitions: {len(files) - 2} definitions, the guide's tables and the tool's table "
+              "match the facts")
     return 0
 
 

@@ -4,14 +4,13 @@
 
 #include "platform/file.h"
 #include "platform/file_create.h"
+#include "platform/folder.h"
+#include "tools/remote/format.h"
 #include "tools/remote/known_cards.h"
 #include "tools/remote/plugin_link.h"
 
 namespace remote {
 namespace {
-
-// Definitions are a few kilobytes.
-constexpr size_t kMaxDefinitionSize = 1024 * 1024;
 
 std::string Described(const KnownDefinition& definition) {
   return definition.file + " (\"" + definition.name + "\")";
@@ -23,7 +22,14 @@ std::string Listed(const std::vector<const KnownDefinition*>& matches) {
   return text;
 }
 
-// Copies the definition beside the plug-in, never over a different file.
+std::string Names(const std::vector<std::string>& files) {
+  std::string text;
+  for (const std::string& file : files) text += (text.empty() ? "" : ", ") + file;
+  return text;
+}
+
+// Copies the definition beside the plug-in, never over a different file. The
+// plug-in's own limit: a file it reads is a file the copy takes.
 bool CopyBeside(const std::string& from, const std::string& to, std::string& err) {
   std::string content, existing;
   if (plat::read_file(from.c_str(), kMaxDefinitionSize, content) != plat::FileRead::Ok) {
@@ -43,71 +49,131 @@ bool CopyBeside(const std::string& from, const std::string& to, std::string& err
   return false;
 }
 
+// What the folder read passed over, and the Cards entries it ignores.
+void NoteFolder(const std::string& folder, const std::vector<KnownDefinition>& known,
+                const FolderNotes& notes, std::string& err) {
+  if (!notes.left_out.empty()) {
+    err += folder + ": more than " + std::to_string(kMaxKnownDefinitions) + " definitions; " +
+           std::to_string(notes.left_out.size()) + " not read, from " + notes.left_out.front() + " on\n";
+  }
+  if (!notes.unreadable.empty())
+    err += folder + ": not read, the plug-in reads them as empty: " + Names(notes.unreadable) + "\n";
+  for (const KnownDefinition& definition : known) {
+    for (const std::string& entry : definition.ignored)
+      err += folder + definition.file + ": Cards entry \"" + entry + "\" ignored: it is no card's IDs\n";
+  }
+}
+
+// The definitions that name no card: boards without a PCI ID, chosen by name.
+std::vector<const KnownDefinition*> ByName(const std::vector<KnownDefinition>& known) {
+  std::vector<const KnownDefinition*> unnamed;
+  for (const KnownDefinition& definition : known) {
+    if (definition.cards.empty()) unnamed.push_back(&definition);
+  }
+  return unnamed;
+}
+
+// One line under a device: what its IDs say.
+std::string DeviceNote(const DeviceLine& line, const std::vector<const KnownDefinition*>& matches) {
+  switch (line.kind) {
+    case DeviceLine::Kind::Unread:
+      return "the driver did not give all its IDs: no definition can be found by them";
+    case DeviceLine::Kind::OtherVendor:
+      return "vendor " + Hex(line.vendor, 4) + " is not Philips (1131): no shipped definition is for it";
+    case DeviceLine::Kind::Philips: break;
+  }
+  const std::string ids = CardText(line.ids);
+  if (matches.size() == 1) return "known card " + ids + ": " + Described(*matches[0]);
+  if (!matches.empty()) return ids + " is the ID of cards with different remotes: " + Listed(matches);
+  if (const UnreadCard* unread = FindUnreadCard(line.ids))
+    return ids + " is " + unread->card + ": its remote is not read from the pins";
+  return ids + " is not a known card";
+}
+
 }  // namespace
 
 CardsReport RunCards(const CardsRequest& request) {
   CardsReport report;
-  const std::vector<KnownDefinition> known = ReadKnownDefinitions(request.definitions);
+  FolderNotes notes;
+  const std::vector<KnownDefinition> known = ReadKnownDefinitions(request.definitions, &notes);
+  NoteFolder(request.definitions, known, notes, report.err);
   if (known.empty()) {
-    report.err = request.definitions + ": no definition of a known card there\n";
+    report.err += request.definitions + ": no definition of a known card there\n";
     report.status = 2;
     if (request.device >= 0) return report;  // a list shows the devices even so
   }
-  // Device -1 describes every device and opens none.
+  const std::vector<const KnownDefinition*> by_name = ByName(known);
+  std::string list = std::to_string(known.size() - by_name.size()) + " known definitions in " + request.definitions;
+  if (!by_name.empty())
+    list += ", and " + std::to_string(by_name.size()) + " for boards without a PCI ID (chosen by name)";
+  list += "\n";
+
+  // Device -1 describes every device and opens none: -7 once all are described.
   std::vector<std::string> lines;
   const int32_t code = OpenCard(-1, lines);
   if (code == 0) CloseCard();
-  if (lines.empty()) {
-    report.err = "cannot read the capture devices (code " + std::to_string(code) + ")\n";
-    report.status = 2;
-    return report;
-  }
-  std::string list = std::to_string(known.size()) + " known definitions in " + request.definitions + "\n";
+  const bool complete = code == 0 || code == -7;
+  const std::vector<const KnownDefinition*> none;
+  DeviceLine chosen_line;
   std::vector<const KnownDefinition*> chosen;
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool selected = static_cast<int32_t>(i) == request.device;
     list += (selected ? "* device " : "  device ") + std::to_string(i) + ": " + lines[i] + "\n";
-    const std::optional<CardIds> ids = DeviceLineIds(lines[i]);
-    std::vector<const KnownDefinition*> matches;
-    if (ids) matches = MatchCard(known, *ids);
-    if (selected) chosen = matches;
     report.fits.emplace_back();
+    if (!complete) continue;  // an enumeration cut short is no ground for advice
+    const DeviceLine line = ReadDeviceLine(lines[i]);
+    const std::vector<const KnownDefinition*> matches =
+        line.kind == DeviceLine::Kind::Philips ? MatchCard(known, line.ids) : none;
+    if (selected) chosen = matches, chosen_line = line;
     for (const KnownDefinition* match : matches) report.fits.back().push_back(*match);
-    if (!ids)
-      list += "      its IDs cannot be read: not a known card\n";
-    else if (matches.empty())
-      list += "      " + CardText(*ids) + " is not a known card\n";
-    else if (matches.size() == 1)
-      list += "      known card " + CardText(*ids) + ": " + Described(*matches[0]) + "\n";
-    else
-      list +=
-          "      " + CardText(*ids) + " is the ID of cards with different remotes: " + Listed(matches) + "\n";
+    list += "      " + DeviceNote(line, matches) + "\n";
   }
   if (request.list) report.out = list;
+  if (!complete) {
+    report.err +=
+        "cannot read the capture devices: " + OpenFailure(code) + " (code " + std::to_string(code) + ")" +
+        (lines.empty() ? "" : "; the list ends before device " + std::to_string(lines.size())) + "\n";
+    report.status = 2;
+    return report;
+  }
   if (request.device < 0) return report;
   if (static_cast<size_t>(request.device) >= lines.size()) {
-    report.err = "there is no device " + std::to_string(request.device) + "\n";
+    report.err += "there is no device " + std::to_string(request.device) + "\n";
     report.status = 2;
     return report;
   }
   if (chosen.empty()) {
-    report.out += "No definition fits device " + std::to_string(request.device) +
-                  ". Teach its remote to the plug-in with: SAA713xRemote learn OUT.cfg\n";
-    report.status = request.install.empty() ? 1 : 2;
+    const std::string device = "device " + std::to_string(request.device);
+    const UnreadCard* unread =
+        chosen_line.kind == DeviceLine::Kind::Philips ? FindUnreadCard(chosen_line.ids) : nullptr;
+    if (chosen_line.kind == DeviceLine::Kind::Unread) {
+      report.out += "The driver failed to give the IDs of " + device +
+                    "; reinstall it, or choose a definition by name in the setup dialog.\n";
+    } else if (unread != nullptr) {
+      report.out += "This plug-in cannot read the remote of " + device + " (" + unread->card +
+                    "): " + unread->reason +
+                    " SAA713xRemote learn may still be tried, but what it finds is uncertain.\n";
+    } else {
+      report.out += "No definition fits " + device + " by its IDs.";
+      if (!by_name.empty())
+        report.out += " For a board without a PCI ID choose one by name: " + Listed(by_name) + ".";
+      report.out += " Teach its remote to the plug-in with: SAA713xRemote learn OUT.cfg\n";
+    }
+    report.status = chosen_line.kind == DeviceLine::Kind::Unread || !request.install.empty() ? 2 : 1;
     return report;
   }
   if (request.install.empty()) return report;
 
   const KnownDefinition* pick = chosen.size() == 1 && request.choice.empty() ? chosen[0] : nullptr;
   for (const KnownDefinition* match : chosen) {
-    if (!request.choice.empty() && match->file == request.choice) pick = match;
+    if (!request.choice.empty() && plat::same_file_name(match->file, request.choice)) pick = match;
   }
   if (pick == nullptr) {
-    report.err = request.choice.empty()
-                     ? "device " + std::to_string(request.device) + " fits " + Listed(chosen) +
-                           ": choose one with --definition FILE.cfg\n"
-                     : request.choice + " does not fit device " + std::to_string(request.device) +
-                           "; these do: " + Listed(chosen) + "\n";
+    report.err += request.choice.empty()
+                      ? "device " + std::to_string(request.device) + " fits " + Listed(chosen) +
+                            ": choose one with --definition FILE.cfg\n"
+                      : request.choice + " does not fit device " + std::to_string(request.device) +
+                            "; these do: " + Listed(chosen) + "\n";
     report.status = 2;
     return report;
   }
@@ -115,7 +181,7 @@ CardsReport RunCards(const CardsRequest& request) {
   uint64_t size = 0;
   if (!PluginFiles(request.install, folder, settings) ||
       plat::path_kind(request.install.c_str(), size) != plat::PathKind::File) {
-    report.err = request.install + ": is not the plug-in's file\n";
+    report.err += request.install + ": is not the plug-in's file\n";
     report.status = 2;
     return report;
   }
@@ -124,7 +190,7 @@ CardsReport RunCards(const CardsRequest& request) {
     return report;
   }
   if (!SelectDefinition(request.install, request.device, pick->file)) {
-    report.err =
+    report.err +=
         settings + ": cannot be written; " + pick->file + " is in place, choose it in the setup dialog\n";
     report.status = 2;
     return report;

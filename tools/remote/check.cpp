@@ -8,6 +8,7 @@
 #include "platform/file_create.h"
 #include "platform/text_codec.h"
 #include "tools/remote/format.h"
+#include "tools/remote/known_cards.h"
 
 namespace remote {
 namespace {
@@ -70,15 +71,6 @@ std::string_view MaskDigits(std::string_view text) {
 // tool's search by the card's IDs.
 constexpr const char* kSetupKeys[] = {"Name",      "ReleaseDetect", "ResetAdr", "PressMask",
                                       "PressFlag", "KeyMask",       "Cards"};
-
-// chip:subvendor:subdevice, four hex digits each.
-bool IsCardTriple(std::string_view text) {
-  if (text.size() != 14 || text[4] != ':' || text[9] != ':') return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (i != 4 && i != 9 && !IsHexDigit(text[i])) return false;
-  }
-  return true;
-}
 
 class Checker {
  public:
@@ -226,25 +218,25 @@ class Checker {
     }
   }
 
+  // As the card search reads the list: it ignores exactly the entries named here.
   void CheckCards() {
     const SourceLine* line = Setup("Cards");
     if (line == nullptr) return;
-    std::map<std::string, bool> seen;
-    std::string_view rest = line->value;
-    for (;;) {
-      const size_t comma = rest.find(',');
-      const std::string_view item = Trim(rest.substr(0, comma));
-      if (item.empty()) {
-        Warning(line->number, "Cards has an empty entry (a comma too many): it names no card");
-      } else if (!IsCardTriple(item)) {
-        Warning(line->number, "Cards entry \"" + std::string(item) +
-                                  "\" is not chip:subvendor:subdevice in four hexadecimal digits each (as "
-                                  "7133:1461:F31D): no card matches it");
-      } else if (!seen.emplace(Upper(std::string(item)), true).second) {
-        Warning(line->number, "Cards lists " + Upper(std::string(item)) + " twice");
+    const std::vector<CardEntry> entries = ParseCardEntries(line->value);
+    if (entries.empty()) Warning(line->number, "Cards is empty: the card search finds this file for no card");
+    std::vector<CardIds> seen;
+    for (const CardEntry& entry : entries) {
+      if (entry.text.empty()) {
+        Warning(line->number, "Cards has an empty entry (a comma too many): the card search ignores it");
+      } else if (!entry.ids) {
+        Warning(line->number, "Cards entry \"" + entry.text +
+                                  "\" is not chip:subvendor:subdevice in hexadecimal, 1 to 4 digits each (as "
+                                  "7133:1461:F31D): the card search ignores it");
+      } else if (std::find(seen.begin(), seen.end(), *entry.ids) != seen.end()) {
+        Warning(line->number, "Cards lists " + CardText(*entry.ids) + " twice");
+      } else {
+        seen.push_back(*entry.ids);
       }
-      if (comma == std::string_view::npos) break;
-      rest.remove_prefix(comma + 1);
     }
   }
 

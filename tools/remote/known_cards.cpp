@@ -44,18 +44,28 @@ bool TakeLiteral(std::string_view& text, std::string_view literal) {
 
 }  // namespace
 
-std::optional<std::vector<CardIds>> ParseCardList(std::string_view text) {
-  std::vector<CardIds> cards;
+std::vector<CardEntry> ParseCardEntries(std::string_view text) {
+  std::vector<CardEntry> entries;
+  if (config::TrimBlanks(text).empty()) return entries;
   while (true) {
-    std::string_view item = config::TrimBlanks(text.substr(0, text.find(',')));
-    CardIds ids;
-    if (!TakeHex(item, 4, ids.chip) || !TakeLiteral(item, ":") || !TakeHex(item, 4, ids.sub_vendor) ||
-        !TakeLiteral(item, ":") || !TakeHex(item, 4, ids.sub_device) || !item.empty())
-      return std::nullopt;
-    cards.push_back(ids);
     const size_t comma = text.find(',');
+    std::string_view item = config::TrimBlanks(text.substr(0, comma));
+    CardEntry entry{std::string(item), std::nullopt};
+    CardIds ids;
+    if (TakeHex(item, 4, ids.chip) && TakeLiteral(item, ":") && TakeHex(item, 4, ids.sub_vendor) &&
+        TakeLiteral(item, ":") && TakeHex(item, 4, ids.sub_device) && item.empty())
+      entry.ids = ids;
+    entries.push_back(std::move(entry));
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);
+  }
+  return entries;
+}
+
+std::vector<CardIds> ParseCardList(std::string_view text) {
+  std::vector<CardIds> cards;
+  for (const CardEntry& entry : ParseCardEntries(text)) {
+    if (entry.ids) cards.push_back(*entry.ids);
   }
   return cards;
 }
@@ -64,27 +74,52 @@ std::string CardText(const CardIds& ids) {
   return Hex(ids.chip, 4) + ":" + Hex(ids.sub_vendor, 4) + ":" + Hex(ids.sub_device, 4);
 }
 
-std::optional<CardIds> DeviceLineIds(std::string_view line) {
-  uint32_t vendor = 0;
+DeviceLine ReadDeviceLine(std::string_view line) {
+  DeviceLine read;
   CardIds ids;
-  if (!TakeLiteral(line, "Vendor: ") || !TakeHex(line, 8, vendor) || vendor != 0x1131 ||
-      !TakeLiteral(line, ", Device: ") || !TakeHex(line, 8, ids.chip) ||
+  if (!TakeLiteral(line, "Vendor: ") || !TakeHex(line, 8, read.vendor)) return read;
+  if (read.vendor != 0x1131) {
+    read.kind = DeviceLine::Kind::OtherVendor;
+    return read;
+  }
+  if (!TakeLiteral(line, ", Device: ") || !TakeHex(line, 8, ids.chip) ||
       !TakeLiteral(line, ", SubVendor: ") || !TakeHex(line, 8, ids.sub_vendor) ||
       !TakeLiteral(line, ", SubDevice: ") || !TakeHex(line, 8, ids.sub_device))
-    return std::nullopt;
-  return ids;
+    return read;
+  read.kind = DeviceLine::Kind::Philips;
+  read.ids = ids;
+  return read;
 }
 
-std::vector<KnownDefinition> ReadKnownDefinitions(const std::string& folder) {
+std::optional<CardIds> DeviceLineIds(std::string_view line) {
+  const DeviceLine read = ReadDeviceLine(line);
+  if (read.kind != DeviceLine::Kind::Philips) return std::nullopt;
+  return read.ids;
+}
+
+std::vector<KnownDefinition> ReadKnownDefinitions(const std::string& folder, FolderNotes* notes) {
   std::vector<std::string> files = plat::find_files(folder, "*.cfg");
   std::sort(files.begin(), files.end());
-  if (files.size() > kMaxKnownDefinitions) files.resize(kMaxKnownDefinitions);
+  if (files.size() > kMaxKnownDefinitions) {
+    if (notes != nullptr) notes->left_out.assign(files.begin() + kMaxKnownDefinitions, files.end());
+    files.resize(kMaxKnownDefinitions);
+  }
   std::vector<KnownDefinition> known;
   for (const std::string& file : files) {
     const std::string path = folder + file;
-    std::optional<std::vector<CardIds>> cards = ParseCardList(ReadSetupValue(path, "Cards"));
-    if (!cards) continue;
-    known.push_back({file, ReadDefinition(path).name, std::move(*cards)});
+    // A file the plug-in reads as empty is no definition, with or without Cards=.
+    if (!ReadFileText(path).readable) {
+      if (notes != nullptr) notes->unreadable.push_back(file);
+      continue;
+    }
+    KnownDefinition definition{file, ReadDefinition(path).name, {}, {}};
+    for (const CardEntry& entry : ParseCardEntries(ReadSetupValue(path, "Cards"))) {
+      if (entry.ids)
+        definition.cards.push_back(*entry.ids);
+      else
+        definition.ignored.push_back(entry.text);
+    }
+    known.push_back(std::move(definition));
   }
   return known;
 }
@@ -96,6 +131,22 @@ std::vector<const KnownDefinition*> MatchCard(const std::vector<KnownDefinition>
       matches.push_back(&definition);
   }
   return matches;
+}
+
+namespace {
+
+// Written by tools/definitions/generate.py from the card facts.
+constexpr UnreadCard kUnreadCards[] = {
+#include "tools/remote/unread_cards.inc"
+};
+
+}  // namespace
+
+const UnreadCard* FindUnreadCard(const CardIds& ids) {
+  for (const UnreadCard& card : kUnreadCards) {
+    if (card.ids == ids) return &card;
+  }
+  return nullptr;
 }
 
 }  // namespace remote

@@ -17,32 +17,68 @@ struct CardIds {
   bool operator==(const CardIds&) const = default;
 };
 
-// "7133:1461:F31D,7134:1461:A836": upper- or lower-case hexadecimal, 1 to 4
-// digits each, blanks around the commas allowed. nullopt when any triple is
-// malformed or the list is empty.
-std::optional<std::vector<CardIds>> ParseCardList(std::string_view text);
+// One comma-separated entry of a Cards= value: chip:subvendor:subdevice in
+// upper- or lower-case hexadecimal, 1 to 4 digits each (the device lines
+// drop leading zeros), blanks around it allowed. The card search ignores an
+// entry without ids; the check names each such entry.
+struct CardEntry {
+  std::string text;  // without the blanks around it
+  std::optional<CardIds> ids;
+};
+// Every entry in order; a value of blanks only has none.
+std::vector<CardEntry> ParseCardEntries(std::string_view text);
+// The IDs of the entries the search takes, in order.
+std::vector<CardIds> ParseCardList(std::string_view text);
 // "7133:1461:F31D".
 std::string CardText(const CardIds& ids);
 
-// The IDs in one of the plug-in's device lines ("Vendor: 1131, Device: 7134,
-// SubVendor: 1461, SubDevice: F31D, rev. 1 ..."); nullopt when the vendor is
-// not Philips' or a piece could not be read ("???").
+// What one of the plug-in's device lines ("Vendor: 1131, Device: 7134,
+// SubVendor: 1461, SubDevice: F31D, rev. 1 ...") says of the card.
+struct DeviceLine {
+  enum class Kind {
+    Philips,      // ids holds the card's IDs
+    OtherVendor,  // read, but not a Philips chip: vendor holds it
+    Unread,       // the driver gave no value for a piece ("???")
+  };
+  Kind kind = Kind::Unread;
+  uint32_t vendor = 0;
+  CardIds ids;
+};
+DeviceLine ReadDeviceLine(std::string_view line);
+// The IDs of a Philips chip's line, or nullopt.
 std::optional<CardIds> DeviceLineIds(std::string_view line);
 
 struct KnownDefinition {
-  std::string file;  // the file's name in its folder
-  std::string name;  // its Name=
-  std::vector<CardIds> cards;
+  std::string file;                  // the file's name in its folder
+  std::string name;                  // its Name=
+  std::vector<CardIds> cards;        // empty: a board without a PCI ID, chosen by name
+  std::vector<std::string> ignored;  // Cards entries the search ignores
 };
 
 // More definitions than this in one folder are not read.
 constexpr size_t kMaxKnownDefinitions = 1000;
 
-// The definitions (*.cfg) in folder, which ends in a path separator, that
-// name their cards, sorted by file name.
-std::vector<KnownDefinition> ReadKnownDefinitions(const std::string& folder);
+// What a read of the folder passed over.
+struct FolderNotes {
+  std::vector<std::string> left_out;    // past kMaxKnownDefinitions, by name
+  std::vector<std::string> unreadable;  // the plug-in reads them as empty
+};
+
+// The definitions (*.cfg) in folder, which ends in a path separator, sorted
+// by file name; notes, when given, gets what was passed over.
+std::vector<KnownDefinition> ReadKnownDefinitions(const std::string& folder, FolderNotes* notes = nullptr);
 
 // The definitions that name ids, in the order given.
 std::vector<const KnownDefinition*> MatchCard(const std::vector<KnownDefinition>& known, const CardIds& ids);
+
+// A card whose remote the driver does not read from the pins the way the
+// plug-in does, from the card facts.
+struct UnreadCard {
+  CardIds ids;
+  const char* card;    // the card's name
+  const char* reason;  // one sentence: how the driver reads its remote
+};
+// nullptr when ids is no such card.
+const UnreadCard* FindUnreadCard(const CardIds& ids);
 
 }  // namespace remote

@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "config/string_list.h"
 #include "device/gpio_device.h"
+#include "device/open_errors.h"
 #include "device/poll_cycle.h"
 #include "events/code_text.h"
 #include "events/key_event_record.h"
@@ -144,6 +145,8 @@ int32_t OpenCard(int32_t index, std::vector<std::string>& lines) {
 }
 
 uint32_t ReadCard(int32_t reset_pin) { return ReadAllPins(reset_pin); }
+
+std::string OpenFailure(int32_t code) { return OpenErrorSentence(code); }
 
 void CloseCard() {
   CloseDevice();

@@ -85,6 +85,8 @@ Decision Decide(uint32_t sample, const Masks& masks, bool& previous);
 // the device description lines written before the open ended.
 int32_t OpenCard(int32_t index, std::vector<std::string>& lines);
 uint32_t ReadCard(int32_t reset_pin);
+// What a negative code of OpenCard means, in a few plain words.
+std::string OpenFailure(int32_t code);
 void CloseCard();
 
 // The folder and the settings file of the plug-in at plugin_path, as the

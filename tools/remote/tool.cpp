@@ -104,18 +104,6 @@ bool Parse(const std::vector<std::string>& args, Options& o, Output& err) {
   return true;
 }
 
-const char* OpenFailure(int32_t code) {
-  switch (code) {
-    case -1: return "the driver's device enumerator cannot be created";
-    case -2: return "the driver cannot count its devices";
-    case -3: return "the driver reports no device";
-    case -4: return "a device of the driver cannot be reached";
-    case -5: return "the device's GPIO pins cannot be reached";
-    case -7: return "there is no such device";
-    default: return "unknown failure";
-  }
-}
-
 // Ctrl+C only sets the flag for the lifetime of the object.
 class InterruptScope {
  public:
