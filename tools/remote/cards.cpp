@@ -103,7 +103,8 @@ CardsReport RunCards(const CardsRequest& request) {
     if (request.device >= 0) return report;  // a list shows the devices even so
   }
   const std::vector<const KnownDefinition*> by_name = ByName(known);
-  std::string list = std::to_string(known.size() - by_name.size()) + " known definitions in " + request.definitions;
+  std::string list =
+      std::to_string(known.size() - by_name.size()) + " known definitions in " + request.definitions;
   if (!by_name.empty())
     list += ", and " + std::to_string(by_name.size()) + " for boards without a PCI ID (chosen by name)";
   list += "\n";
