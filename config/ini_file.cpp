@@ -265,11 +265,9 @@ void IniFile::ReadSectionValues(std::string_view section, StringList& out) const
   });
 }
 
-std::vector<IniLine> IniFile::ReadLines() const {
-  const std::string data = Load(path_);
+std::vector<IniLine> LinesOf(const IniText& ini_text) {
   std::vector<IniLine> lines;
   std::string section;
-  const IniText ini_text(data);
   ini_text.ForEachLine([&](const LineSpan& span, std::string_view text) {
     ParsedLine parsed = Classify(text);
     IniLine& line = lines.emplace_back();
@@ -286,6 +284,11 @@ std::vector<IniLine> IniFile::ReadLines() const {
     return true;
   });
   return lines;
+}
+
+std::vector<IniLine> IniFile::ReadLines() const {
+  const std::string data = Load(path_);
+  return LinesOf(IniText(data));
 }
 
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/ini_text.h"
 #include "config/string_list.h"
 
 namespace config {
@@ -34,6 +35,9 @@ struct IniLine {
   bool lossy = false;   // text lost characters the ANSI code page lacks, or malformed bytes
 };
 
+// Every line of a file's text as the reader sees it.
+std::vector<IniLine> LinesOf(const IniText& text);
+
 // The line "key=value" as the writer puts it, the value quoted when the
 // reader would otherwise change it; nullopt when no line reads back as both.
 std::optional<std::string> EntryText(std::string_view key, std::string_view value);
@@ -41,8 +45,6 @@ std::optional<std::string> EntryText(std::string_view key, std::string_view valu
 class IniFile {
  public:
   explicit IniFile(std::string path);
-
-  const std::string& Path() const { return path_; }
 
   std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
   // Decimal with an optional minus sign that fits in 32 bits; otherwise fallback.

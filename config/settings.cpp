@@ -15,12 +15,8 @@ std::atomic<int32_t> Device{0};
 std::atomic<int32_t> Wait1{kDefaultWait1};
 std::atomic<int32_t> WaitN{kDefaultWaitN};
 std::atomic<int32_t> WaitR{kDefaultWaitR};
-std::atomic<bool> ReleaseDetect{true};
-std::atomic<int32_t> ResetAdr{-1};
-std::atomic<uint32_t> PressMask{0};
-std::atomic<bool> PressFlag{false};
-std::atomic<uint32_t> KeyMask{0xFFFFFFFFu};
-std::atomic<int32_t> CodeDigits{kDefaultCodeDigits};
+
+LoadedRemote Remote;
 
 StringList* KeyList = nullptr;
 StringList* RemoteNameList = nullptr;
@@ -28,8 +24,8 @@ StringList* RemoteNameList = nullptr;
 namespace {
 
 constexpr std::string_view kMain = "Main";
-constexpr std::string_view kSetup = "Setup";
-constexpr std::string_view kKeys = "Keys";
+// The definition read when the settings name none.
+constexpr std::string_view kDefaultConfig = "AverTV.cfg";
 
 // ModulePath is a fixed field; one that lost its end holds no path.
 std::string_view ModulePathText() {
@@ -55,6 +51,7 @@ void FreeConfigurationLists() {
   KeyList = nullptr;
   delete RemoteNameList;
   RemoteNameList = nullptr;
+  Remote = LoadedRemote();
 }
 
 std::string SettingsPath() {
@@ -75,28 +72,27 @@ void LoadConfiguration() {
   std::string config;
   {
     IniFile settings(settings_path);
-    config = settings.ReadString(kMain, "DefaultConfig", "AverTV.cfg");
+    config = settings.ReadString(kMain, "DefaultConfig", kDefaultConfig);
     Interval.store(settings.ReadInteger(kMain, "Interval", Interval.load()));
     Device.store(settings.ReadInteger(kMain, "Device", Device.load()));
   }
 
-  // A definition that lacks a key gets the built-in value, not the previous one.
   // Without a path of our own there is no folder to read a definition from.
-  IniFile definition(settings_path.empty() ? std::string() : ModuleFolder() + config);
+  const Definition definition =
+      ReadDefinition(settings_path.empty() ? std::string() : ModuleFolder() + config);
   if (RemoteNameList) {
     RemoteNameList->Clear();
-    RemoteNameList->Add(definition.ReadString(kSetup, "Name", "<Unknown>"));
+    RemoteNameList->Add(definition.name);
   }
-  ReleaseDetect.store(definition.ReadBool(kSetup, "ReleaseDetect", true));
-  ResetAdr.store(definition.ReadInteger(kSetup, "ResetAdr", -1));
-  PressMask.store(HexTextToInt(definition.ReadString(kSetup, "PressMask", "0")));
-  PressFlag.store(definition.ReadBool(kSetup, "PressFlag", false));
-  KeyMask.store(HexTextToInt(definition.ReadString(kSetup, "KeyMask", "FFFFFFFF")));
   if (KeyList) {
     KeyList->Clear();
-    definition.ReadSectionValues(kKeys, *KeyList);
+    std::string line;
+    for (const DefinitionKey& key : definition.keys)
+      KeyList->Add(line.assign(key.code).append("=").append(key.name));
   }
-  CodeDigits.store(kDefaultCodeDigits);
+  Remote.masks = definition.masks;
+  Remote.reset_adr = definition.reset_adr;
+  Remote.keys = std::make_shared<const KeyIndex>(definition.keys, definition.name);
 }
 
 void ReadWaits() {
@@ -118,7 +114,7 @@ void SaveWaits() {
 SavedChoice ReadSavedChoice() {
   const IniFile settings(SettingsPath());
   SavedChoice choice;
-  choice.definition = settings.ReadString(kMain, "DefaultConfig", "AverTV.cfg");
+  choice.definition = settings.ReadString(kMain, "DefaultConfig", kDefaultConfig);
   choice.device = settings.ReadInteger(kMain, "Device", 0);
   return choice;
 }
@@ -129,28 +125,6 @@ bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view defini
   if (device >= 0) entries.emplace_back("Device", std::to_string(device));
   entries.emplace_back("DefaultConfig", std::string(definition));
   return IniFile(SettingsPath()).WriteValues(kMain, entries);
-}
-
-uint32_t HexTextToInt(std::string_view text) {
-  // Any text not starting with "0x" gets the prefix, so only what follows it
-  // counts: one or more hexadecimal digits and nothing else.
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
-  if (text.empty()) return 0;
-  uint64_t value = 0;
-  for (char c : text) {
-    unsigned digit;
-    if (c >= '0' && c <= '9')
-      digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'f')
-      digit = static_cast<unsigned>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F')
-      digit = static_cast<unsigned>(c - 'A' + 10);
-    else
-      return 0;
-    if (value > (UINT64_MAX >> 4)) return 0;  // does not fit in 64 bits
-    value = (value << 4) | digit;
-  }
-  return static_cast<uint32_t>(value);
 }
 
 }  // namespace config

@@ -3,9 +3,12 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "config/definition.h"
+#include "config/key_index.h"
 #include "config/string_list.h"
 
 namespace config {
@@ -15,7 +18,6 @@ constexpr int32_t kDefaultInterval = 50;
 constexpr int32_t kDefaultWait1 = 300;
 constexpr int32_t kDefaultWaitN = 100;
 constexpr int32_t kDefaultWaitR = 200;
-constexpr int32_t kDefaultCodeDigits = 8;
 
 // Full path of the plug-in library (set by Open).
 extern char ModulePath[260];
@@ -25,18 +27,24 @@ extern std::atomic<int32_t> Device;    // device number to open
 extern std::atomic<int32_t> Wait1;     // ms to the first auto-repeat
 extern std::atomic<int32_t> WaitN;     // ms between auto-repeats
 extern std::atomic<int32_t> WaitR;     // ms without a sample that count as a release
-extern std::atomic<bool> ReleaseDetect;
-extern std::atomic<int32_t> ResetAdr;
-extern std::atomic<uint32_t> PressMask;
-extern std::atomic<bool> PressFlag;
-extern std::atomic<uint32_t> KeyMask;
-extern std::atomic<int32_t> CodeDigits;
 
-// Created by Open, freed by Close; refilled only while the workers are stopped.
+// The selected definition as the workers use it: replaced by
+// LoadConfiguration on the core's thread, handed to the workers by Start, so
+// a run keeps the keys it started with.
+struct LoadedRemote {
+  Masks masks;
+  int32_t reset_adr = -1;
+  std::shared_ptr<const KeyIndex> keys = std::make_shared<const KeyIndex>();
+};
+extern LoadedRemote Remote;
+
+// The lines the setup dialog shows: created by Open, freed by Close, and
+// filled by LoadConfiguration from the same read as Remote.
 extern StringList* KeyList;
 extern StringList* RemoteNameList;
 // A second Open keeps the lists it has.
 void CreateConfigurationLists();
+// Also forgets Remote's keys.
 void FreeConfigurationLists();
 
 // ModulePath with its extension replaced by ".ini"; empty when ModulePath is
@@ -45,6 +53,8 @@ std::string SettingsPath();
 // ModulePath up to and including its last path separator.
 std::string ModuleFolder();
 
+// [Main] DefaultConfig, Interval and Device, then the definition it names
+// (a missing one, or a missing key, gives the built-in values).
 void LoadConfiguration();
 // Wait1, WaitN and WaitR from [Main], each defaulting to its current value.
 void ReadWaits();
@@ -61,6 +71,5 @@ SavedChoice ReadSavedChoice();
 // with one replace of the file. A negative device (none selected) keeps the
 // saved one. False when the file could not be written.
 bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view definition);
-uint32_t HexTextToInt(std::string_view text);
 
 }  // namespace config

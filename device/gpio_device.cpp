@@ -1,6 +1,5 @@
-// Opening a capture device through the driver's enumerator, one description
-// line per device, and the 32-pin sample. The references are written on the
-// core's thread only while the polling thread does not run.
+// Opening a capture device through the driver's enumerator, the devices' IDs,
+// and the 32-pin sample.
 #include "device/gpio_device.h"
 
 #include <cstdio>
@@ -16,16 +15,8 @@ config::StringList* DeviceList = nullptr;
 
 namespace {
 
-IVampDeviceEnum* Enumerator = nullptr;
-IVampDevice* OpenedDevice = nullptr;
-IVampGPIO* Gpio = nullptr;
-// The open's CoInitialize succeeded and is not undone yet. A failed one
-// initialised nothing, and undoing it would end someone else's COM use.
-bool ComInitialized = false;
-
-char LineBuffer[256];
-
 constexpr uint32_t kResetPulseMs = 25;
+constexpr size_t kMaxLineLength = 255;
 
 template <typename Interface>
 void ReleaseRef(Interface*& ref) {
@@ -35,55 +26,36 @@ void ReleaseRef(Interface*& ref) {
   }
 }
 
-void EndComUse() {
-  if (ComInitialized) {
-    ComInitialized = false;
-    plat::co_uninitialize();
-  }
+// Each call before the next: a value counts only when its call succeeded.
+DeviceIds ReadIds(IVampDevice* device) {
+  DeviceIds ids;
+  uint32_t value = 0;
+  if (device->get_VendorId(&value) >= 0) ids.vendor = value;
+  if (device->get_DeviceId(&value) >= 0) ids.device = value;
+  if (device->get_SubVendorId(&value) >= 0) ids.sub_vendor = value;
+  if (device->get_SubDeviceId(&value) >= 0) ids.sub_device = value;
+  if (device->get_Revision(&value) >= 0) ids.revision = value;
+  return ids;
 }
 
-int32_t FailOpen(int32_t code) {
-  ReleaseRef(Gpio);
-  ReleaseRef(OpenedDevice);
-  ReleaseRef(Enumerator);
-  EndComUse();
-  return code;
-}
-
-// Appends "label%X" or "label???"; always leaves the buffer terminated.
-void AppendPiece(size_t& length, const char* label, int32_t status, uint32_t value) {
-  if (length >= sizeof(LineBuffer)) return;
-  size_t room = sizeof(LineBuffer) - length;
-  int written = status >= 0 ? std::snprintf(LineBuffer + length, room, "%s%X", label, value)
-                            : std::snprintf(LineBuffer + length, room, "%s???", label);
-  if (written > 0) length += static_cast<size_t>(written) < room ? static_cast<size_t>(written) : room - 1;
-}
-
-void DescribeDevice(IVampDevice* device) {
-  uint32_t vendor = 0, deviceId = 0, subVendor = 0, subDevice = 0, revision = 0;
-  // Each call before its piece: the value is read only after the call wrote it.
-  const int32_t vendorStatus = device->get_VendorId(&vendor);
-  const int32_t deviceStatus = device->get_DeviceId(&deviceId);
-  const int32_t subVendorStatus = device->get_SubVendorId(&subVendor);
-  const int32_t subDeviceStatus = device->get_SubDeviceId(&subDevice);
-  const int32_t revisionStatus = device->get_Revision(&revision);
-  size_t length = 0;
-  LineBuffer[0] = '\0';
-  AppendPiece(length, "Vendor: ", vendorStatus, vendor);
-  AppendPiece(length, ", Device: ", deviceStatus, deviceId);
-  AppendPiece(length, ", SubVendor: ", subVendorStatus, subVendor);
-  AppendPiece(length, ", SubDevice: ", subDeviceStatus, subDevice);
-  AppendPiece(length, ", rev. ", revisionStatus, revision);
-  if (subVendorStatus >= 0 && length < sizeof(LineBuffer)) {
-    std::snprintf(LineBuffer + length, sizeof(LineBuffer) - length, "%s", CardMakerSuffix(subVendor));
-  }
-  AddDeviceLine(LineBuffer);
+void AppendPiece(std::string& line, const char* label, const std::optional<uint32_t>& value) {
+  char digits[16] = "???";
+  if (value) std::snprintf(digits, sizeof digits, "%X", static_cast<unsigned>(*value));
+  line.append(label).append(digits);
 }
 
 void PulseReset(IVampGPIO* gpio, int32_t pin) {
   gpio->PrepareWrite();
   gpio->put_Pin(pin, 1);
   gpio->put_Pin(pin, 0);
+}
+
+OpenError FailOpen(Card& card, IVampDeviceEnum*& enumerator, OpenError error) {
+  ReleaseRef(card.gpio);
+  ReleaseRef(card.device);
+  ReleaseRef(enumerator);
+  CloseDevice(card);
+  return error;
 }
 
 }  // namespace
@@ -101,58 +73,83 @@ void AddDeviceLine(const char* text) {
   if (DeviceList != nullptr) DeviceList->Add(text);
 }
 
-int32_t OpenDevice(int32_t index) {
-  ComInitialized = plat::co_initialize() >= 0;
+std::string DescribeDevice(const DeviceIds& ids) {
+  std::string line;
+  AppendPiece(line, "Vendor: ", ids.vendor);
+  AppendPiece(line, ", Device: ", ids.device);
+  AppendPiece(line, ", SubVendor: ", ids.sub_vendor);
+  AppendPiece(line, ", SubDevice: ", ids.sub_device);
+  AppendPiece(line, ", rev. ", ids.revision);
+  if (ids.sub_vendor) line.append(CardMakerSuffix(*ids.sub_vendor));
+  if (line.size() > kMaxLineLength) line.resize(kMaxLineLength);
+  return line;
+}
+
+OpenError OpenDevice(int32_t index, Card& card, std::vector<DeviceIds>& devices) {
+  card.com_initialized = plat::co_initialize() >= 0;
 
   void* created = nullptr;
-  int32_t status = plat::co_create_instance(CLSID_VampDeviceEnum, IID_IVampDeviceEnum, &created);
-  Enumerator = static_cast<IVampDeviceEnum*>(created);
-  if (status != 0) return FailOpen(-1);
+  const int32_t status = plat::co_create_instance(CLSID_VampDeviceEnum, IID_IVampDeviceEnum, &created);
+  auto* enumerator = static_cast<IVampDeviceEnum*>(created);
+  if (status != 0) return FailOpen(card, enumerator, OpenError::NoEnumerator);
 
   int32_t count = 0;
-  if (Enumerator->get_DeviceCount(&count) < 0) return FailOpen(-2);
-  if (count < 1) return FailOpen(-3);
+  if (enumerator->get_DeviceCount(&count) < 0) return FailOpen(card, enumerator, OpenError::CannotCount);
+  if (count < 1) return FailOpen(card, enumerator, OpenError::NoDevices);
 
   for (int32_t i = 0; i < count; ++i) {
     IVampDevice* device = nullptr;
-    if (Enumerator->get_Device(i, &device) < 0) return FailOpen(-4);
+    if (enumerator->get_Device(i, &device) < 0)
+      return FailOpen(card, enumerator, OpenError::DeviceUnreachable);
     if (i == index) {
-      OpenedDevice = device;
-      if (OpenedDevice->get_GPIO(&Gpio) < 0) return FailOpen(-5);
+      card.device = device;
+      if (card.device->get_GPIO(&card.gpio) < 0) return FailOpen(card, enumerator, OpenError::NoGpio);
     }
-    DescribeDevice(device);
+    devices.push_back(ReadIds(device));
     if (i != index) ReleaseRef(device);
   }
 
-  ReleaseRef(Enumerator);
-  if (Gpio == nullptr) return FailOpen(-7);
-  return 0;
+  ReleaseRef(enumerator);
+  if (card.gpio == nullptr) return FailOpen(card, enumerator, OpenError::NoSuchDevice);
+  return OpenError::None;
 }
 
-void CloseDevice() {
-  ReleaseRef(Gpio);
-  ReleaseRef(OpenedDevice);
-  ReleaseRef(Enumerator);
-  EndComUse();
+void CloseDevice(Card& card) {
+  ReleaseRef(card.gpio);
+  ReleaseRef(card.device);
+  if (card.com_initialized) {
+    card.com_initialized = false;
+    plat::co_uninitialize();
+  }
 }
 
-uint32_t ReadPin(uint32_t pin) {
+Enumeration EnumerateDevices() {
+  Enumeration result;
+  Card card;
+  // No device has the index -1: the walk reaches every one and opens none.
+  result.error = OpenDevice(-1, card, result.devices);
+  if (result.error == OpenError::NoSuchDevice) result.error = OpenError::None;
+  CloseDevice(card);
+  return result;
+}
+
+uint32_t ReadPin(const Card& card, uint32_t pin) {
   // A failed read leaves the value alone: it then counts as a low pin.
   uint32_t value = 0;
-  Gpio->get_Pin(static_cast<int32_t>(pin), &value);
+  card.gpio->get_Pin(static_cast<int32_t>(pin), &value);
   return value;
 }
 
-uint32_t ReadAllPins(int32_t resetPin) {
-  IVampGPIO* gpio = Gpio;
+uint32_t ReadAllPins(const Card& card, int32_t reset_pin) {
+  IVampGPIO* gpio = card.gpio;
   if (gpio == nullptr) return 0;
-  if (resetPin >= 0) {
-    PulseReset(gpio, resetPin);
+  if (reset_pin >= 0) {
+    PulseReset(gpio, reset_pin);
     plat::sleep_ms(kResetPulseMs);
   }
   uint32_t sample = 0;
-  for (uint32_t pin = 0; pin < 32; ++pin) sample |= (ReadPin(pin) & 1u) << pin;
-  if (resetPin >= 0) PulseReset(gpio, resetPin);
+  for (uint32_t pin = 0; pin < 32; ++pin) sample |= (ReadPin(card, pin) & 1u) << pin;
+  if (reset_pin >= 0) PulseReset(gpio, reset_pin);
   return sample;
 }
 

@@ -1,94 +1,81 @@
-// The GPIO polling thread: samples the pins once per Interval and hands every
-// key report to the key event thread through the press slot.
 #include "device/gpio_poll.h"
 
-#include <atomic>
-#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
-#include "config/settings.h"
-#include "device/gpio_device.h"
 #include "device/open_errors.h"
 #include "device/poll_cycle.h"
-#include "device/press_slot.h"
 #include "platform/message_box.h"
 #include "platform/sync.h"
 
 namespace device {
-
 namespace {
 
-// 0 while the thread is to run, 1 to make it end.
-std::atomic<int32_t> PollStopFlag{0};
-
-// Core's thread only: set before the thread starts, cleared after it ended.
-plat::Handle PollThread = nullptr;
-// Ends the pause between samples at once when a stop is requested, so a long
-// Interval does not hold up Stop.
-std::atomic<plat::Handle> PollStopEvent{nullptr};
-
-void ShowOpenError(int32_t code) {
+void ShowOpenError(OpenError error) {
   char text[1024];
   std::snprintf(text, sizeof(text), "%s%s%s", "Error initializing video capture device.\n",
-                OpenErrorText(code), "\nBe sure you are using SAA713x Philips reference WDM driver.");
+                OpenErrorText(error), "\nBe sure you are using SAA713x Philips reference WDM driver.");
   plat::message_box(text, "SAA713x", plat::kMbIconError | plat::kMbOk);
 }
 
-void ForgetStopEvent() { plat::close_handle(PollStopEvent.exchange(nullptr, std::memory_order_acq_rel)); }
-
 }  // namespace
 
-bool StartPolling() {
+bool Polling::StartPolling(const PollSetup& setup) {
+  setup_ = setup;
   if (DeviceList != nullptr) DeviceList->Clear();
-  int32_t code = OpenDevice(config::Device.load(std::memory_order_relaxed));
-  if (code != 0) {
-    ShowOpenError(code);
+  std::vector<DeviceIds> devices;
+  const OpenError error = OpenDevice(setup_.device, card_, devices);
+  for (const DeviceIds& ids : devices) AddDeviceLine(DescribeDevice(ids).c_str());
+  if (error != OpenError::None) {
+    ShowOpenError(error);
     return false;
   }
   PollStopFlag.store(0, std::memory_order_relaxed);
   plat::Handle stop = plat::create_event();
   if (stop == nullptr) {
-    CloseDevice();
+    CloseDevice(card_);
     return false;
   }
-  PollStopEvent.store(stop, std::memory_order_release);
+  stop_event_.store(stop, std::memory_order_release);
   // A report the last run published after its key thread had ended must not
   // reach this run's key thread as a press of a key no longer held.
-  PressSlotClear();
-  PollThread = plat::create_thread(GpioPollThread, nullptr);
-  if (PollThread == nullptr) {
+  setup_.slot->Clear();
+  thread_ = plat::create_thread(GpioPollThread, this);
+  if (thread_ == nullptr) {
     ForgetStopEvent();
-    CloseDevice();
+    CloseDevice(card_);
     return false;
   }
   return true;
 }
 
-void StopPolling() {
-  if (PollThread != nullptr) {
+void Polling::StopPolling() {
+  if (thread_ != nullptr) {
     PollStopFlag.store(1, std::memory_order_relaxed);
-    plat::set_event(PollStopEvent.load(std::memory_order_acquire));
-    plat::wait(PollThread, plat::kInfinite);
-    plat::close_handle(PollThread);
-    PollThread = nullptr;
+    plat::set_event(stop_event_.load(std::memory_order_acquire));
+    plat::wait(thread_, plat::kInfinite);
+    plat::close_handle(thread_);
+    thread_ = nullptr;
     ForgetStopEvent();
   }
-  CloseDevice();
+  CloseDevice(card_);
 }
 
-unsigned GpioPollThread(void*) {
-  plat::Handle stop = PollStopEvent.load(std::memory_order_acquire);
+void Polling::ForgetStopEvent() {
+  plat::close_handle(stop_event_.exchange(nullptr, std::memory_order_acq_rel));
+}
+
+unsigned Polling::GpioPollThread(void* arg) {
+  Polling& polling = *static_cast<Polling*>(arg);
+  const PollSetup& setup = polling.setup_;
+  const plat::Handle stop = polling.stop_event_.load(std::memory_order_acquire);
   bool previousPressed = false;
-  while (PollStopFlag.load(std::memory_order_relaxed) == 0) {
-    uint32_t sample = ReadAllPins(config::ResetAdr.load(std::memory_order_relaxed));
-    PollMasks masks;
-    masks.PressMask = config::PressMask.load(std::memory_order_relaxed);
-    masks.PressFlag = config::PressFlag.load(std::memory_order_relaxed);
-    masks.KeyMask = config::KeyMask.load(std::memory_order_relaxed);
-    masks.ReleaseDetect = config::ReleaseDetect.load(std::memory_order_relaxed);
-    PollReport report = PollDecide(sample, masks, previousPressed);
-    if (report.Report) PressSlotReport(report.Pressed, report.Code);
-    plat::wait(stop, PollPauseMs(config::Interval.load(std::memory_order_relaxed)));
+  while (polling.PollStopFlag.load(std::memory_order_relaxed) == 0) {
+    const uint32_t sample = ReadAllPins(polling.card_, setup.reset_pin);
+    const PollReport report = PollDecide(sample, setup.masks, previousPressed);
+    if (report.Report) setup.slot->Report(report.Pressed, report.Code);
+    plat::wait(stop, PollPauseMs(setup.interval->load(std::memory_order_relaxed)));
   }
   return 0;
 }

@@ -3,38 +3,40 @@
 namespace device {
 namespace {
 
-struct OpenError {
-  int32_t code;
+struct OpenErrorTexts {
+  OpenError error;
   const char* text;
   const char* sentence;
 };
 
-constexpr OpenError kOpenErrors[] = {
-    {-1, "Can't create instance of IVampDeviceEnum.", "the driver's device enumerator cannot be created"},
-    {-2, "get_DeviceCount() failed.", "the driver cannot count its devices"},
-    {-3, "There is no available devices.", "the driver reports no device"},
-    {-4, "Can't create instance of IVampDevice.", "a device of the driver cannot be reached"},
-    {-5, "Can't create instance of IVampGPIO.", "the device's GPIO pins cannot be reached"},
-    {-7, "Can't create instance of IVampDeviceEnum.", "there is no such device"},
+constexpr OpenErrorTexts kOpenErrors[] = {
+    {OpenError::NoEnumerator, "Can't create instance of IVampDeviceEnum.",
+     "the driver's device enumerator cannot be created"},
+    {OpenError::CannotCount, "get_DeviceCount() failed.", "the driver cannot count its devices"},
+    {OpenError::NoDevices, "There is no available devices.", "the driver reports no device"},
+    {OpenError::DeviceUnreachable, "Can't create instance of IVampDevice.",
+     "a device of the driver cannot be reached"},
+    {OpenError::NoGpio, "Can't create instance of IVampGPIO.", "the device's GPIO pins cannot be reached"},
+    {OpenError::NoSuchDevice, "Can't create instance of IVampDeviceEnum.", "there is no such device"},
 };
 
-const OpenError* Find(int32_t code) {
-  for (const OpenError& error : kOpenErrors) {
-    if (error.code == code) return &error;
+const OpenErrorTexts* Find(OpenError error) {
+  for (const OpenErrorTexts& texts : kOpenErrors) {
+    if (texts.error == error) return &texts;
   }
   return nullptr;
 }
 
 }  // namespace
 
-const char* OpenErrorText(int32_t code) {
-  const OpenError* error = Find(code);
-  return error != nullptr ? error->text : "";
+const char* OpenErrorText(OpenError error) {
+  const OpenErrorTexts* texts = Find(error);
+  return texts != nullptr ? texts->text : "";
 }
 
-const char* OpenErrorSentence(int32_t code) {
-  const OpenError* error = Find(code);
-  return error != nullptr ? error->sentence : "unknown failure";
+const char* OpenErrorSentence(OpenError error) {
+  const OpenErrorTexts* texts = Find(error);
+  return texts != nullptr ? texts->sentence : "unknown failure";
 }
 
 }  // namespace device

@@ -8,12 +8,12 @@ constexpr int32_t kMinPauseMs = 1;
 constexpr int32_t kMaxPauseMs = 60000;
 }  // namespace
 
-PollReport PollDecide(uint32_t sample, const PollMasks& masks, bool& previousPressed) {
+PollReport PollDecide(uint32_t sample, const config::Masks& masks, bool& previousPressed) {
   PollReport report;
   // Any PressMask bit set, compared with PressFlag.
-  report.Pressed = ((sample & masks.PressMask) != 0) == masks.PressFlag;
-  report.Code = sample & masks.KeyMask;
-  report.Report = report.Pressed || (previousPressed && masks.ReleaseDetect);
+  report.Pressed = ((sample & masks.press_mask) != 0) == masks.press_flag;
+  report.Code = sample & masks.key_mask;
+  report.Report = report.Pressed || (previousPressed && masks.release_detect);
   previousPressed = report.Pressed;
   return report;
 }

@@ -3,14 +3,9 @@
 #pragma once
 #include <cstdint>
 
-namespace device {
+#include "config/definition.h"
 
-struct PollMasks {
-  uint32_t PressMask = 0;
-  bool PressFlag = false;
-  uint32_t KeyMask = 0xFFFFFFFF;
-  bool ReleaseDetect = true;
-};
+namespace device {
 
 struct PollReport {
   bool Report = false;  // hand this sample to the key event thread
@@ -19,7 +14,7 @@ struct PollReport {
 };
 
 // previousPressed carries the press condition from one cycle to the next.
-PollReport PollDecide(uint32_t sample, const PollMasks& masks, bool& previousPressed);
+PollReport PollDecide(uint32_t sample, const config::Masks& masks, bool& previousPressed);
 
 // Interval as the pause may use it: a value from the file is bounded here.
 uint32_t PollPauseMs(int32_t interval);

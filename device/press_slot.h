@@ -13,26 +13,36 @@ struct PressReport {
   bool Pressed = false;
 };
 
-// Opened by Start after polling began, closed by Stop after both threads
-// ended (or gave up), so it outlives every thread that waits on it or
-// signals it.
-extern std::atomic<plat::Handle> KeyEvent;
-// The new KeyEvent, manual reset and not signalled; null when it cannot be made.
-plat::Handle OpenKeyEvent();
-void CloseKeyEvent();
+// One 64-bit word: the code in the low half (a GPIO code never uses the high
+// half), the pressed bit and the new bit above it. Code and flag travel
+// together, and taking a report clears only the new bit, so a report that
+// arrives while the previous one is taken stays marked new.
+class PressSlot {
+ public:
+  // Writer side (polling thread): a pressed report with its code, or a
+  // release report that keeps the code of the last press. Never blocks or
+  // allocates.
+  void Publish(bool pressed, uint32_t code);
+  // Published, then KeyEvent signalled if it exists.
+  void Report(bool pressed, uint32_t code);
+  // Reader side: takes the newest untaken report, code and flag of one report.
+  bool Take(PressReport& out);
+  bool HasNew() const;
+  // Back to the all-zero state: no report. Only while no thread publishes or
+  // takes, as when polling begins, so that a run never sees a report an
+  // earlier run left untaken.
+  void Clear();
 
-// Writer side (polling thread): a pressed report with its code, or a release
-// report that keeps the code of the last press. Never blocks or allocates.
-void PressSlotPublish(bool pressed, uint32_t code);
-// A report as the polling thread hands it over: published, then KeyEvent
-// signalled if it exists (read afresh, as Start creates it after polling began).
-void PressSlotReport(bool pressed, uint32_t code);
-// Reader side: takes the newest untaken report, code and flag of one report.
-bool PressSlotTake(PressReport& out);
-bool PressSlotHasNew();
-// Back to the all-zero state of load: no report. Only while no thread
-// publishes or takes, as when polling begins, so that a run never sees a
-// report an earlier run left untaken.
-void PressSlotClear();
+  // KeyEvent: made after polling began (manual reset, not signalled; null
+  // when it cannot be made) and closed after both threads ended or gave up,
+  // so it outlives every thread that waits on it or signals it.
+  plat::Handle OpenKeyEvent();
+  void CloseKeyEvent();
+  plat::Handle KeyEvent() const { return key_event_.load(std::memory_order_acquire); }
+
+ private:
+  std::atomic<uint64_t> word_{0};
+  std::atomic<plat::Handle> key_event_{nullptr};
+};
 
 }  // namespace device

@@ -5,8 +5,6 @@
 #include <limits>
 #include <string_view>
 
-#include "events/code_text.h"
-#include "events/key_naming.h"
 #include "platform/types.h"
 
 namespace events {
@@ -41,10 +39,9 @@ uint32_t BoundKeyWait(int32_t ms) {
   return std::clamp(static_cast<uint32_t>(ms), kMinKeyWaitMs, kMaxKeyWaitMs);
 }
 
-KeyEngine::KeyEngine(const KeyTimings& timings, const config::StringList* keys,
-                     const config::StringList* remotes, KeyTexts texts, KeyEngineOutput& output)
+KeyEngine::KeyEngine(const KeyTimings& timings, const config::KeyIndex* keys, KeyTexts texts,
+                     KeyEngineOutput& output)
     : keys_(keys),
-      remotes_(remotes),
       texts_(texts),
       output_(output),
       current_wait_(BoundKeyWait(timings.wait1)),
@@ -70,22 +67,26 @@ bool KeyEngine::Change(uint32_t now, const KeyTimings& timings) {
   if (previous_pressed_ && !current_pressed_) return output_.Notify(-1);
   if (!current_pressed_) return true;
 
-  FormatCodeText(current_code_, timings.code_digits, texts_.code_text);
+  config::FormatCodeText(current_code_, texts_.code_text);
   if (!previous_pressed_) repeat_count_ = 0;
 
-  const KeyNaming naming = NameKey(FieldText(texts_.code_text), keys_, remotes_);
+  // A code the table does not hold is named by its own text.
+  const config::KeyIndex::Key* key = keys_ != nullptr ? keys_->Find(current_code_) : nullptr;
+  const std::string_view key_name =
+      key != nullptr ? std::string_view(key->name) : FieldText(texts_.code_text);
+  const std::string_view remote_name =
+      key != nullptr ? std::string_view(keys_->RemoteName()) : kUndefinedRemoteName;
   // Another code with the same key name and remote name is the same key.
   // Names are compared as the fields would hold them, so a name too long for
   // its field still matches itself.
-  const bool other_key = !naming.found ||
-                         AsStored<kKeyNameSize>(naming.key_name) != FieldText(texts_.key_name) ||
-                         AsStored<kRemoteNameSize>(naming.remote_name) != FieldText(texts_.remote_name);
+  const bool other_key = key == nullptr || AsStored<kKeyNameSize>(key_name) != FieldText(texts_.key_name) ||
+                         AsStored<kRemoteNameSize>(remote_name) != FieldText(texts_.remote_name);
   if (previous_pressed_ && other_key) {
     if (!output_.Notify(-1)) return false;
     repeat_count_ = 0;
   }
-  CopyText(texts_.key_name, naming.key_name);
-  CopyText(texts_.remote_name, naming.remote_name);
+  CopyText(texts_.key_name, key_name);
+  CopyText(texts_.remote_name, remote_name);
 
   if (repeat_count_ != 0) return AutoRepeat(now, timings);
   last_notify_time_ = now;

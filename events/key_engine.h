@@ -7,15 +7,18 @@
 #include <cstdint>
 #include <span>
 
+#include <string_view>
+
+#include "config/code_text.h"
+#include "config/key_index.h"
 #include "config/settings.h"
 #include "device/press_slot.h"
 #include "events/key_event_record.h"
 
-namespace config {
-class StringList;
-}  // namespace config
-
 namespace events {
+
+// The remote name of a code the key table does not hold.
+inline constexpr std::string_view kUndefinedRemoteName = "<undefined>";
 
 // The key timings come unchecked from the settings file; every use bounds
 // them, so no value makes the thread spin or wait practically forever.
@@ -29,14 +32,13 @@ struct KeyTimings {
   int32_t wait1 = config::kDefaultWait1;   // press to first auto-repeat
   int32_t wait_n = config::kDefaultWaitN;  // between auto-repeats
   int32_t wait_r = config::kDefaultWaitR;  // no report for this long counts as a release
-  int32_t code_digits = config::kDefaultCodeDigits;
 };
 
 // Where the engine writes the names of the current key.
 struct KeyTexts {
-  std::span<char, kKeyNameSize> key_name;        // the record's KeyName
-  std::span<char, kCodeTextSize> code_text;      // the thread's code text buffer
-  std::span<char, kRemoteNameSize> remote_name;  // the thread's remote name buffer
+  std::span<char, kKeyNameSize> key_name;            // the record's KeyName
+  std::span<char, config::kCodeTextSize> code_text;  // the thread's code text buffer
+  std::span<char, kRemoteNameSize> remote_name;      // the thread's remote name buffer
 };
 
 class KeyEngineOutput {
@@ -54,9 +56,8 @@ class KeyEngineOutput {
 class KeyEngine {
  public:
   // timings fix the wait limit while a key is held for the engine's life.
-  // The lists must not change while the engine runs.
-  KeyEngine(const KeyTimings& timings, const config::StringList* keys, const config::StringList* remotes,
-            KeyTexts texts, KeyEngineOutput& output);
+  // keys names the codes (null: none is named) and must outlive the engine.
+  KeyEngine(const KeyTimings& timings, const config::KeyIndex* keys, KeyTexts texts, KeyEngineOutput& output);
 
   // One pass: takes report when there is one (taken at tick count now),
   // names a change, notifies and monitors. False when an output asked to end.
@@ -69,15 +70,13 @@ class KeyEngine {
   // held, the fixed limit while one is.
   uint32_t NextWait() const;
 
-  bool Held() const { return previous_pressed_; }
   uint32_t WaitTimeout() const { return wait_timeout_; }
 
  private:
   bool Change(uint32_t now, const KeyTimings& timings);
   bool AutoRepeat(uint32_t now, const KeyTimings& timings);
 
-  const config::StringList* keys_;
-  const config::StringList* remotes_;
+  const config::KeyIndex* keys_;
   KeyTexts texts_;
   KeyEngineOutput& output_;
 

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "events/code_text.h"
 #include "platform/window.h"
 
 namespace events {

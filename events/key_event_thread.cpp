@@ -3,9 +3,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "config/settings.h"
+#include "config/code_text.h"
 #include "device/press_slot.h"
-#include "events/code_text.h"
 #include "events/key_engine.h"
 #include "events/key_event_thread_testing.h"
 #include "platform/memory.h"
@@ -37,9 +36,9 @@ std::atomic<KeyEventHook> g_before_reset_hook{nullptr};
 std::atomic<KeyEventHook> g_after_delivery_hook{nullptr};
 std::atomic<int> g_threads_running{0};
 
-KeyTimings CurrentTimings() {
-  return {config::Wait1.load(std::memory_order_relaxed), config::WaitN.load(std::memory_order_relaxed),
-          config::WaitR.load(std::memory_order_relaxed), config::CodeDigits.load(std::memory_order_relaxed)};
+KeyTimings CurrentTimings(const KeyWaits& waits) {
+  return {waits.wait1->load(std::memory_order_relaxed), waits.wait_n->load(std::memory_order_relaxed),
+          waits.wait_r->load(std::memory_order_relaxed)};
 }
 
 uint32_t Address32(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
@@ -56,7 +55,7 @@ class ThreadOutput final : public KeyEngineOutput {
     run_.Delivering.store(false, std::memory_order_seq_cst);
     if (KeyEventHook hook = g_after_delivery_hook.load(std::memory_order_acquire)) hook();
     // Stop may have run inside the core's handler and given this run up; then
-    // the lists, the slot and KeyEvent may already be gone or another run's.
+    // the slot and KeyEvent may already be another run's.
     return going_on && !run_.StopRequested();
   }
 
@@ -69,7 +68,7 @@ class ThreadOutput final : public KeyEngineOutput {
 // The thread's two texts. The record hands their addresses to the core in
 // 32-bit fields, so they live below 4 GiB whatever the process.
 struct ThreadTexts {
-  char CodeText[kCodeTextSize];
+  char CodeText[config::kCodeTextSize];
   char RemoteName[kRemoteNameSize];
 };
 
@@ -106,7 +105,9 @@ void RunPasses(KeyEventRun& run) {
   record.RemoteName = Address32(remote_name);
 
   ThreadOutput output(run);
-  KeyEngine engine(CurrentTimings(), run.Setup.keys, run.Setup.remotes,
+  const KeyWaits& waits = run.Setup.waits;
+  device::PressSlot& slot = *run.Setup.slot;
+  KeyEngine engine(CurrentTimings(waits), run.Setup.keys.get(),
                    KeyTexts{record.KeyName, code_text, remote_name}, output);
 
   // The loop only waits; the engine decides what a report or a wait that
@@ -117,18 +118,18 @@ void RunPasses(KeyEventRun& run) {
 
     device::PressReport report;
     const uint32_t now = plat::tick_count();
-    const bool going_on = device::PressSlotTake(report) ? engine.Pass(&report, now, CurrentTimings())
-                          : timed_out                   ? engine.TimedOut(now, CurrentTimings())
-                                                        : engine.Pass(nullptr, now, CurrentTimings());
+    const bool going_on = slot.Take(report) ? engine.Pass(&report, now, CurrentTimings(waits))
+                          : timed_out       ? engine.TimedOut(now, CurrentTimings(waits))
+                                            : engine.Pass(nullptr, now, CurrentTimings(waits));
     if (!going_on) return;
     timed_out = false;
-    if (device::PressSlotHasNew()) continue;
+    if (slot.HasNew()) continue;
 
     if (KeyEventHook hook = g_before_reset_hook.load(std::memory_order_acquire)) hook();
     plat::reset_event(run.Setup.wake);
     // A stop request or a report signalled since the tests above was wiped
     // out by the reset: look again before sleeping.
-    if (run.StopRequested() || device::PressSlotHasNew()) continue;
+    if (run.StopRequested() || slot.HasNew()) continue;
 
     const plat::WaitResult result = plat::wait(run.Setup.wake, engine.NextWait());
     if (result == plat::WaitResult::Timeout) {

@@ -6,20 +6,28 @@
 // last, so a run that Stop had to give up still reads its own flag when its
 // delivery returns, and ends there, whatever the core has done meanwhile.
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
+#include "config/key_index.h"
+#include "device/press_slot.h"
 #include "events/key_engine.h"
 #include "events/key_event_record.h"
 #include "platform/types.h"
 
-namespace config {
-class StringList;
-}  // namespace config
-
 namespace events {
 
+// The key timings, read live at every pass: the setup dialog changes them
+// while the thread runs.
+struct KeyWaits {
+  const std::atomic<int32_t>* wait1 = nullptr;
+  const std::atomic<int32_t>* wait_n = nullptr;
+  const std::atomic<int32_t>* wait_r = nullptr;
+};
+
 // What a run works with, fixed when it starts. The run writes the record and
-// reads the lists only in its passes, and a run asked to end runs none. The
+// takes reports only in its passes, and a run asked to end runs none. The
 // sink, which the plug-in implements, decides between the core and the setup
 // dialog; it is called on the run's thread, and its Notify delivers a
 // KeyNotify synchronously. After each delivery the run also ends when its own
@@ -27,9 +35,10 @@ namespace events {
 struct KeyEventThreadSetup {
   KeyEngineOutput* sink = nullptr;
   KeyEventRecordT* record = nullptr;
-  const config::StringList* keys = nullptr;
-  const config::StringList* remotes = nullptr;
-  plat::Handle wake = nullptr;  // KeyEvent; the hand-off owns it
+  std::shared_ptr<const config::KeyIndex> keys;  // the run keeps the keys it started with
+  device::PressSlot* slot = nullptr;
+  plat::Handle wake = nullptr;  // the slot's KeyEvent; the slot owns it
+  KeyWaits waits;
 };
 
 // Core's thread. Starts a run; false, with nothing left behind, when the

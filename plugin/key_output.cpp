@@ -12,14 +12,13 @@ namespace {
 class CoreOrDialog final : public events::KeyEngineOutput {
  public:
   bool Notify(int32_t repeat_count) override {
-    if (SetupMode.load(std::memory_order_acquire)) return true;
+    if (SetupMode()) return true;
     plat::send_message(CoreWindow.load(std::memory_order_acquire), events::kKeyNotify,
                        reinterpret_cast<uintptr_t>(&KeyEventRecord), repeat_count);
     return true;  // whether to go on is the run's own stop flag
   }
 
   void Monitor(bool pressed, uint64_t code) override {
-    if (!SetupMode.load(std::memory_order_acquire)) return;
     setup::SetupFormBase* form = _SetupForm.load(std::memory_order_acquire);
     if (form == nullptr) return;
     const plat::WindowHandle window = form->Handle.load(std::memory_order_acquire);

@@ -2,8 +2,6 @@
 // threads and the event that links them come and go.
 #include "config/settings.h"
 #include "device/gpio_device.h"
-#include "device/gpio_poll.h"
-#include "device/press_slot.h"
 #include "events/key_event_thread.h"
 #include "platform/message_box.h"
 #include "platform/sync.h"
@@ -23,35 +21,41 @@ bool Stopping = false;
 }  // namespace plugin
 
 extern "C" SAA_EXPORT void Start() {
-  if (plugin::Running.load()) return;
-  if (!plugin::CoreVersionOk.load()) {
+  using namespace plugin;
+  if (Running()) return;
+  if (!CoreVersionOk.load()) {
     plat::message_box("Incorrect core version.", setup::PluginDescription, plat::kMbIconError | plat::kMbOk);
     return;
   }
-  if (!device::StartPolling()) return;
-  const plat::Handle event = device::OpenKeyEvent();
+  const config::LoadedRemote& remote = config::Remote;
+  if (!Polling.StartPolling({config::Device.load(std::memory_order_relaxed), remote.masks, remote.reset_adr,
+                             &config::Interval, &PressSlot}))
+    return;
+  const plat::Handle event = PressSlot.OpenKeyEvent();
   if (event == nullptr) {
-    device::StopPolling();
+    Polling.StopPolling();
     return;
   }
   // A new run with a KeyEventStop of its own, 0 from the start.
-  if (!events::StartKeyEventThread(
-          {&plugin::KeyOutput(), &plugin::KeyEventRecord, config::KeyList, config::RemoteNameList, event})) {
-    device::StopPolling();
-    device::CloseKeyEvent();
-    return;
+  if (!events::StartKeyEventThread({&KeyOutput(),
+                                    &KeyEventRecord,
+                                    remote.keys,
+                                    &PressSlot,
+                                    event,
+                                    {&config::Wait1, &config::WaitN, &config::WaitR}})) {
+    Polling.StopPolling();
+    PressSlot.CloseKeyEvent();
   }
-  plugin::Running.store(true);
 }
 
 extern "C" SAA_EXPORT void Stop() {
-  if (!plugin::Running.load() || plugin::Stopping) return;
-  plugin::Stopping = true;
+  using namespace plugin;
+  if (!Running() || Stopping) return;
+  Stopping = true;
   events::StopKeyEventThread();
-  device::StopPolling();
-  device::CloseKeyEvent();
-  plugin::Running.store(false);
-  plugin::Stopping = false;
+  Polling.StopPolling();
+  PressSlot.CloseKeyEvent();
+  Stopping = false;
 }
 
 extern "C" SAA_EXPORT void Close() {

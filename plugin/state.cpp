@@ -1,6 +1,7 @@
 // The plug-in's process-wide state, all of it zero or empty at load.
 #include "plugin/state.h"
 
+#include "events/key_event_thread.h"
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
 
@@ -8,10 +9,16 @@ namespace plugin {
 
 std::atomic<plat::WindowHandle> CoreWindow{nullptr};
 std::atomic<bool> CoreVersionOk{false};
-std::atomic<bool> Running{false};
-std::atomic<bool> SetupMode{false};
+device::PressSlot PressSlot;
+device::Polling Polling;
 
 events::KeyEventRecordT KeyEventRecord{};
+
+// Start makes the key event run last and Stop ends it first, so the run
+// stands for both threads.
+bool Running() { return events::KeyEventThreadRunning(); }
+
+bool SetupMode() { return _SetupForm.load(std::memory_order_acquire) != nullptr; }
 
 }  // namespace plugin
 

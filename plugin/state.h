@@ -1,8 +1,13 @@
-// The plug-in's process-wide lifecycle state.
+// The plug-in's process-wide state, in one place: what the core handed over,
+// the worker threads' hand-off and the polling run. The settings live in
+// config/ and the dialog's device lines in device/, under the names the
+// dialog and the files give them.
 #pragma once
 #include <atomic>
 #include <cstdint>
 
+#include "device/gpio_poll.h"
+#include "device/press_slot.h"
 #include "platform/types.h"
 #include "setup/caption.h"
 
@@ -10,7 +15,15 @@ namespace plugin {
 
 extern std::atomic<plat::WindowHandle> CoreWindow;
 extern std::atomic<bool> CoreVersionOk;
-extern std::atomic<bool> Running;
-extern std::atomic<bool> SetupMode;
+// Between the polling thread and the key event thread.
+extern device::PressSlot PressSlot;
+// Core's thread only.
+extern device::Polling Polling;
+
+// Whether Start got both threads going and no Stop ended them since.
+bool Running();
+// Whether notifications go to the setup dialog instead of the core: while
+// the dialog exists.
+bool SetupMode();
 
 }  // namespace plugin

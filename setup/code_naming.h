@@ -6,11 +6,11 @@
 namespace setup {
 
 struct NamedCode {
-  std::string text;  // upper-case hexadecimal, at least CodeDigits digits
+  std::string text;  // as the key event engine writes it
   std::string key;   // the name KeyList gives it, or the text when none does
 };
 
-// Reads KeyList and CodeDigits; call on the core's thread.
+// Reads the loaded keys; call on the core's thread.
 NamedCode NameCode(uint64_t code);
 
 }  // namespace setup

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "config/ini_file.h"
+#include "config/definition.h"
 #include "config/text.h"
 #include "platform/folder.h"
 
@@ -24,10 +24,9 @@ ModelScan ScanModels(const std::string& folder, std::string_view default_config)
   ModelScan scan;
   const std::string wanted = config::AsciiUpper(default_config);
   for (const std::string& name : plat::find_files(folder, "*.cfg")) {
-    const config::IniFile definition(folder + name);
     const int position = static_cast<int>(scan.files.size());
     scan.files.push_back(name);
-    scan.items.push_back({definition.ReadString("Setup", "Name", "<Unknown>"), position});
+    scan.items.push_back({config::ReadDefinition(folder + name).name, position});
     if (config::AsciiUpper(name) == wanted) scan.match = position;
   }
   SortModelItems(scan.items);

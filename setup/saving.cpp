@@ -7,6 +7,8 @@
 namespace setup {
 
 void SetupDialog::FormHide() {
+  // Not the default the settings are read with ("AverTV.cfg"): settings
+  // files saved with no model listed hold this name, and stay as they are.
   std::string definition = "AverTV307.cfg";
   const int selected = view_.ModelIndex();
   if (model_files_ && !model_files_->empty() && selected >= 0) {

@@ -1,0 +1,112 @@
+#include "config/definition.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+#include "config/code_text.h"
+#include "config/hex.h"
+#include "config/text.h"
+#include "platform/file.h"
+
+namespace config {
+namespace {
+
+// The first entry of each [Setup] key.
+const IniLine* SetupEntry(const std::vector<const IniLine*>& setup, std::string_view key) {
+  for (const IniLine* line : setup)
+    if (EqualsIgnoreCase(line->key, key)) return line;
+  return nullptr;
+}
+
+std::optional<int32_t> ParseInteger(std::string_view text) {
+  int32_t value = 0;
+  const char* last = text.data() + text.size();
+  auto [end, error] = std::from_chars(text.data(), last, value, 10);
+  if (text.empty() || error != std::errc() || end != last) return std::nullopt;
+  return value;
+}
+
+class Reader {
+ public:
+  explicit Reader(Definition& d) : d_(d) {
+    for (const IniLine& line : d.lines)
+      if (line.kind == IniLine::Kind::Entry && EqualsIgnoreCase(line.section, "Setup")) setup_.push_back(&line);
+  }
+
+  std::optional<int32_t> Integer(std::string_view key) {
+    const IniLine* line = SetupEntry(setup_, key);
+    if (line == nullptr) return std::nullopt;
+    std::optional<int32_t> value = ParseInteger(line->value);
+    if (!value) Refuse(*line, Refusal::Why::NotAnInteger, line->key);
+    return value;
+  }
+
+  uint32_t Mask(std::string_view key, uint32_t fallback) {
+    const IniLine* line = SetupEntry(setup_, key);
+    if (line == nullptr) return fallback;
+    std::string_view digits = line->value;
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.remove_prefix(2);
+    const bool hex = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) {
+      return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    });
+    if (!hex)
+      Refuse(*line, Refusal::Why::NotHexadecimal, line->key);
+    else if (!ParseHexDigits(digits))
+      Refuse(*line, Refusal::Why::WiderThan64Bits, line->key);
+    return HexTextToInt(line->value);
+  }
+
+  void Refuse(const IniLine& line, Refusal::Why why, std::string key, int earlier = 0) {
+    d_.refused.push_back({line.number, why, std::move(key), earlier});
+  }
+
+  std::string Name() {
+    const IniLine* line = SetupEntry(setup_, "Name");
+    return line != nullptr ? line->value : std::string(kUnknownRemoteName);
+  }
+
+ private:
+  Definition& d_;
+  std::vector<const IniLine*> setup_;
+};
+
+}  // namespace
+
+Definition ReadDefinition(const std::string& path) {
+  Definition d;
+  std::string bytes;
+  d.readable = !path.empty() && plat::read_file(path.c_str(), kMaxIniFileSize, bytes) == plat::FileRead::Ok;
+  if (!d.readable) bytes.clear();
+  const IniText text(bytes);
+  d.encoding = text.Encoding();
+  d.only_mark = d.encoding != TextEncoding::Ansi && text.BodyStart() == bytes.size();
+  d.lines = LinesOf(text);
+
+  Reader read(d);
+  d.name = read.Name();
+  d.masks.release_detect = read.Integer("ReleaseDetect").value_or(1) != 0;
+  d.reset_adr = read.Integer("ResetAdr").value_or(-1);
+  d.masks.press_mask = read.Mask("PressMask", 0);
+  d.masks.press_flag = read.Integer("PressFlag").value_or(0) != 0;
+  d.masks.key_mask = read.Mask("KeyMask", 0xFFFFFFFFu);
+
+  std::unordered_map<uint64_t, int> first_line;
+  for (const IniLine& line : d.lines) {
+    if (line.kind != IniLine::Kind::Entry || !EqualsIgnoreCase(line.section, "Keys")) continue;
+    d.keys.push_back({line.number, line.key, line.value});
+    const std::optional<uint64_t> code = CodeOfText(line.key);
+    if (!code) {
+      read.Refuse(line, Refusal::Why::CodeNeverWritten, line.key);
+    } else if (auto [earlier, added] = first_line.emplace(*code, line.number); !added) {
+      read.Refuse(line, Refusal::Why::CodeGivenBefore, line.key, earlier->second);
+    }
+  }
+  std::stable_sort(d.refused.begin(), d.refused.end(),
+                   [](const Refusal& a, const Refusal& b) { return a.line < b.line; });
+  return d;
+}
+
+}  // namespace config
