@@ -33,7 +33,8 @@ class Reader {
  public:
   explicit Reader(Definition& d) : d_(d) {
     for (const IniLine& line : d.lines)
-      if (line.kind == IniLine::Kind::Entry && EqualsIgnoreCase(line.section, "Setup")) setup_.push_back(&line);
+      if (line.kind == IniLine::Kind::Entry && EqualsIgnoreCase(line.section, "Setup"))
+        setup_.push_back(&line);
   }
 
   std::optional<int32_t> Integer(std::string_view key) {
@@ -48,7 +49,8 @@ class Reader {
     const IniLine* line = SetupEntry(setup_, key);
     if (line == nullptr) return fallback;
     std::string_view digits = line->value;
-    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.remove_prefix(2);
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+      digits.remove_prefix(2);
     const bool hex = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) {
       return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
     });

@@ -32,11 +32,11 @@ struct DefinitionKey {
 // A value the reader did not take, so that the built-in one (or no entry) stands.
 struct Refusal {
   enum class Why {
-    NotAnInteger,     // ReleaseDetect, ResetAdr or PressFlag
-    NotHexadecimal,   // a mask, read as 0
-    WiderThan64Bits,  // a mask, read as 0
-    CodeNeverWritten, // a key whose text the plug-in writes for no code
-    CodeGivenBefore,  // a key whose code an earlier line already names
+    NotAnInteger,      // ReleaseDetect, ResetAdr or PressFlag
+    NotHexadecimal,    // a mask, read as 0
+    WiderThan64Bits,   // a mask, read as 0
+    CodeNeverWritten,  // a key whose text the plug-in writes for no code
+    CodeGivenBefore,   // a key whose code an earlier line already names
   };
   int line = 0;
   Why why = Why::NotAnInteger;

@@ -15,8 +15,9 @@ KeyIndex::KeyIndex(const std::vector<DefinitionKey>& keys, std::string remote_na
   }
   // Stable, so that of equal codes the first in file order stays.
   std::stable_sort(keys_.begin(), keys_.end(), [](const Key& a, const Key& b) { return a.code < b.code; });
-  keys_.erase(std::unique(keys_.begin(), keys_.end(), [](const Key& a, const Key& b) { return a.code == b.code; }),
-              keys_.end());
+  keys_.erase(
+      std::unique(keys_.begin(), keys_.end(), [](const Key& a, const Key& b) { return a.code == b.code; }),
+      keys_.end());
   keys_.shrink_to_fit();
 }
 

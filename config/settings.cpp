@@ -54,18 +54,21 @@ void FreeConfigurationLists() {
   Remote = LoadedRemote();
 }
 
-std::string SettingsPath() {
-  std::string_view path = ModulePathText();
-  if (path.empty()) return {};
+std::string SettingsPathOf(std::string_view path) {
+  if (path.empty() || path.size() >= sizeof ModulePath) return {};
   size_t dot = path.find_last_of('.');
   if (dot != std::string_view::npos && dot >= FileNameStart(path)) path = path.substr(0, dot);
   return std::string(path) + ".ini";
 }
 
-std::string ModuleFolder() {
-  std::string_view path = ModulePathText();
+std::string FolderOf(std::string_view path) {
+  if (path.size() >= sizeof ModulePath) return {};
   return std::string(path.substr(0, FileNameStart(path)));
 }
+
+std::string SettingsPath() { return SettingsPathOf(ModulePathText()); }
+
+std::string ModuleFolder() { return FolderOf(ModulePathText()); }
 
 void LoadConfiguration() {
   const std::string settings_path = SettingsPath();
@@ -111,20 +114,28 @@ void SaveWaits() {
                            {"WaitR", std::to_string(WaitR.load())}});
 }
 
-SavedChoice ReadSavedChoice() {
-  const IniFile settings(SettingsPath());
+SavedChoice ReadSavedChoice() { return ReadSavedChoice(SettingsPath()); }
+
+SavedChoice ReadSavedChoice(const std::string& settings_path) {
+  const IniFile settings(settings_path);
   SavedChoice choice;
   choice.definition = settings.ReadString(kMain, "DefaultConfig", kDefaultConfig);
   choice.device = settings.ReadInteger(kMain, "Device", 0);
+  choice.interval = settings.ReadInteger(kMain, "Interval", kDefaultInterval);
   return choice;
 }
 
 bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view definition) {
+  return SaveDialogChoices(SettingsPath(), interval, device, definition);
+}
+
+bool SaveDialogChoices(const std::string& settings_path, int32_t interval, int32_t device,
+                       std::string_view definition) {
   std::vector<std::pair<std::string, std::string>> entries;
   entries.emplace_back("Interval", std::to_string(interval));
   if (device >= 0) entries.emplace_back("Device", std::to_string(device));
   entries.emplace_back("DefaultConfig", std::string(definition));
-  return IniFile(SettingsPath()).WriteValues(kMain, entries);
+  return IniFile(settings_path).WriteValues(kMain, entries);
 }
 
 }  // namespace config

@@ -52,6 +52,11 @@ void FreeConfigurationLists();
 std::string SettingsPath();
 // ModulePath up to and including its last path separator.
 std::string ModuleFolder();
+// The same for the plug-in library at module_path, as another program finds
+// a plug-in's files. A path longer than ModulePath holds gives "": the
+// plug-in itself could not find its files there.
+std::string SettingsPathOf(std::string_view module_path);
+std::string FolderOf(std::string_view module_path);
 
 // [Main] DefaultConfig, Interval and Device, then the definition it names
 // (a missing one, or a missing key, gives the built-in values).
@@ -61,15 +66,20 @@ void ReadWaits();
 // Wait1, WaitN and WaitR into [Main], in this order, with one replace of the file.
 void SaveWaits();
 
-// What the dialog preselects: [Main] DefaultConfig ("AverTV.cfg") and Device (0).
+// What the dialog preselects: [Main] DefaultConfig ("AverTV.cfg") and Device
+// (0); and Interval, as a fresh load reads it.
 struct SavedChoice {
   std::string definition;
   int32_t device = 0;
+  int32_t interval = kDefaultInterval;
 };
 SavedChoice ReadSavedChoice();
+SavedChoice ReadSavedChoice(const std::string& settings_path);
 // The dialog's [Main] keys Interval, Device and DefaultConfig, in this order,
 // with one replace of the file. A negative device (none selected) keeps the
 // saved one. False when the file could not be written.
 bool SaveDialogChoices(int32_t interval, int32_t device, std::string_view definition);
+bool SaveDialogChoices(const std::string& settings_path, int32_t interval, int32_t device,
+                       std::string_view definition);
 
 }  // namespace config
