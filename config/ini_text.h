@@ -26,7 +26,6 @@ class IniText {
   explicit IniText(std::string_view bytes);
 
   TextEncoding Encoding() const { return encoding_; }
-  std::string_view Bytes() const { return bytes_; }
   // Where the text starts, after the byte order mark.
   size_t BodyStart() const { return body_; }
   // A UTF-16 file that ends in half a code unit (an ANSI line appended to it,

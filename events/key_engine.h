@@ -70,8 +70,6 @@ class KeyEngine {
   // held, the fixed limit while one is.
   uint32_t NextWait() const;
 
-  uint32_t WaitTimeout() const { return wait_timeout_; }
-
  private:
   bool Change(uint32_t now, const KeyTimings& timings);
   bool AutoRepeat(uint32_t now, const KeyTimings& timings);

@@ -141,6 +141,14 @@ void RunPasses(KeyEventRun& run) {
   }
 }
 
+// Sets the current run's KeyEventStop and signals its wake-up.
+void RequestKeyEventThreadStop() {
+  KeyEventRun* run = g_current.load(std::memory_order_acquire);
+  if (run == nullptr) return;
+  run->KeyEventStop.store(1, std::memory_order_release);
+  plat::set_event(run->Setup.wake);
+}
+
 }  // namespace
 
 unsigned KeyEventThread(void* arg) {
@@ -165,13 +173,6 @@ bool StartKeyEventThread(const KeyEventThreadSetup& setup) {
   return false;
 }
 
-void RequestKeyEventThreadStop() {
-  KeyEventRun* run = g_current.load(std::memory_order_acquire);
-  if (run == nullptr) return;
-  run->KeyEventStop.store(1, std::memory_order_release);
-  plat::set_event(run->Setup.wake);
-}
-
 void StopKeyEventThread() {
   KeyEventRun* run = g_current.load(std::memory_order_acquire);
   if (run == nullptr) return;
@@ -190,11 +191,6 @@ void StopKeyEventThread() {
 }
 
 bool KeyEventThreadRunning() { return g_current.load(std::memory_order_acquire) != nullptr; }
-
-bool KeyNotifyInFlight() {
-  const KeyEventRun* run = g_current.load(std::memory_order_acquire);
-  return run != nullptr && run->Delivering.load(std::memory_order_seq_cst);
-}
 
 void SetKeyEventBeforeResetHookForTesting(KeyEventHook hook) {
   g_before_reset_hook.store(hook, std::memory_order_release);

@@ -51,14 +51,6 @@ bool StartKeyEventThread(const KeyEventThreadSetup& setup);
 void StopKeyEventThread();
 bool KeyEventThreadRunning();
 
-// Sets the current run's KeyEventStop and signals its wake-up; the first half
-// of StopKeyEventThread.
-void RequestKeyEventThreadStop();
-
-// True while the current run is blocked in the synchronous delivery of a
-// KeyNotify to the core's window.
-bool KeyNotifyInFlight();
-
 // The thread routine; its argument is the run's control block.
 unsigned KeyEventThread(void* run);
 

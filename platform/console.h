@@ -15,8 +15,6 @@ void catch_interrupt();
 // Ctrl+C ends the process again.
 void release_interrupt();
 bool interrupted();
-// Sets the flag as Ctrl+C would.
-void request_interrupt();
 
 // Standard input is a console or terminal (the person types), not a file or a pipe.
 bool input_is_terminal();

@@ -35,8 +35,6 @@ void release_interrupt() { signal(SIGINT, SIG_DFL); }
 
 bool interrupted() { return Interrupted.load(std::memory_order_relaxed); }
 
-void request_interrupt() { Interrupted.store(true, std::memory_order_relaxed); }
-
 bool input_is_terminal() { return isatty(0) == 1; }
 
 bool console_of_its_own() {

@@ -91,8 +91,6 @@ void release_interrupt() { SetConsoleCtrlHandler(&OnControl, FALSE); }
 
 bool interrupted() { return Interrupted.load(std::memory_order_relaxed); }
 
-void request_interrupt() { Interrupted.store(true, std::memory_order_relaxed); }
-
 bool input_is_terminal() { return is_console(GetStdHandle(STD_INPUT_HANDLE)); }
 
 bool console_of_its_own() {
