@@ -133,13 +133,6 @@ Enumeration EnumerateDevices() {
   return result;
 }
 
-uint32_t ReadPin(const Card& card, uint32_t pin) {
-  // A failed read leaves the value alone: it then counts as a low pin.
-  uint32_t value = 0;
-  card.gpio->get_Pin(static_cast<int32_t>(pin), &value);
-  return value;
-}
-
 uint32_t ReadAllPins(const Card& card, int32_t reset_pin) {
   IVampGPIO* gpio = card.gpio;
   if (gpio == nullptr) return 0;
@@ -148,7 +141,12 @@ uint32_t ReadAllPins(const Card& card, int32_t reset_pin) {
     plat::sleep_ms(kResetPulseMs);
   }
   uint32_t sample = 0;
-  for (uint32_t pin = 0; pin < 32; ++pin) sample |= (ReadPin(card, pin) & 1u) << pin;
+  for (uint32_t pin = 0; pin < 32; ++pin) {
+    // A failed read leaves the value alone: it then counts as a low pin.
+    uint32_t value = 0;
+    gpio->get_Pin(static_cast<int32_t>(pin), &value);
+    sample |= (value & 1u) << pin;
+  }
   if (reset_pin >= 0) PulseReset(gpio, reset_pin);
   return sample;
 }

@@ -53,8 +53,6 @@ struct Enumeration {
 };
 Enumeration EnumerateDevices();
 
-// The pin's level in bit 0; a failed read leaves 0.
-uint32_t ReadPin(const Card& card, uint32_t pin);
 // Bit n is pin n; a pin that fails to read counts as low. A reset pin of 0
 // or more is pulsed before and after, as some cards need.
 uint32_t ReadAllPins(const Card& card, int32_t reset_pin);

@@ -12,20 +12,16 @@ static_assert(std::atomic<uint64_t>::is_always_lock_free, "the slot must not nee
 
 }  // namespace
 
-void PressSlot::Publish(bool pressed, uint32_t code) {
+void PressSlot::Report(bool pressed, uint32_t code) {
   if (pressed) {
     word_.store(uint64_t{code} | kPressedBit | kNewBit, std::memory_order_release);
-    return;
+  } else {
+    // A release keeps the code of the last press.
+    uint64_t old = word_.load(std::memory_order_relaxed);
+    while (!word_.compare_exchange_weak(old, (old & kCodeBits) | kNewBit, std::memory_order_release,
+                                        std::memory_order_relaxed)) {
+    }
   }
-  // A release keeps the code of the last press.
-  uint64_t old = word_.load(std::memory_order_relaxed);
-  while (!word_.compare_exchange_weak(old, (old & kCodeBits) | kNewBit, std::memory_order_release,
-                                      std::memory_order_relaxed)) {
-  }
-}
-
-void PressSlot::Report(bool pressed, uint32_t code) {
-  Publish(pressed, code);
   // Read afresh: Start creates KeyEvent after polling began.
   const plat::Handle event = KeyEvent();
   if (event != nullptr) plat::set_event(event);

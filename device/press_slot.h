@@ -20,10 +20,8 @@ struct PressReport {
 class PressSlot {
  public:
   // Writer side (polling thread): a pressed report with its code, or a
-  // release report that keeps the code of the last press. Never blocks or
-  // allocates.
-  void Publish(bool pressed, uint32_t code);
-  // Published, then KeyEvent signalled if it exists.
+  // release report that keeps the code of the last press; then KeyEvent
+  // signalled if it exists. Never blocks or allocates.
   void Report(bool pressed, uint32_t code);
   // Reader side: takes the newest untaken report, code and flag of one report.
   bool Take(PressReport& out);

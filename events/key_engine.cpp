@@ -56,42 +56,42 @@ bool KeyEngine::Pass(const device::PressReport* report, uint32_t now, const KeyT
   if (current_code_ == previous_code_ && current_pressed_ == previous_pressed_) {
     return !previous_pressed_ || AutoRepeat(now, timings);
   }
-  if (!Change(now, timings)) return false;
+  if (previous_pressed_ && !current_pressed_) {
+    if (!output_.Notify(-1)) return false;
+  } else if (current_pressed_) {
+    config::FormatCodeText(current_code_, texts_.code_text);
+    if (!previous_pressed_) repeat_count_ = 0;
+
+    // A code the table does not hold is named by its own text.
+    const config::KeyIndex::Key* key = keys_ != nullptr ? keys_->Find(current_code_) : nullptr;
+    const std::string_view key_name =
+        key != nullptr ? std::string_view(key->name) : FieldText(texts_.code_text);
+    const std::string_view remote_name =
+        key != nullptr ? std::string_view(keys_->RemoteName()) : kUndefinedRemoteName;
+    // Another code with the same key name and remote name is the same key.
+    // Names are compared as the fields would hold them, so a name too long for
+    // its field still matches itself.
+    const bool other_key = key == nullptr || AsStored<kKeyNameSize>(key_name) != FieldText(texts_.key_name) ||
+                           AsStored<kRemoteNameSize>(remote_name) != FieldText(texts_.remote_name);
+    if (previous_pressed_ && other_key) {
+      if (!output_.Notify(-1)) return false;
+      repeat_count_ = 0;
+    }
+    CopyText(texts_.key_name, key_name);
+    CopyText(texts_.remote_name, remote_name);
+
+    if (repeat_count_ != 0) {
+      if (!AutoRepeat(now, timings)) return false;
+    } else {
+      last_notify_time_ = now;
+      current_wait_ = BoundKeyWait(timings.wait1);
+      if (!output_.Notify(0)) return false;
+    }
+  }
   output_.Monitor(current_pressed_, current_code_);
   previous_code_ = current_code_;
   previous_pressed_ = current_pressed_;
   return true;
-}
-
-bool KeyEngine::Change(uint32_t now, const KeyTimings& timings) {
-  if (previous_pressed_ && !current_pressed_) return output_.Notify(-1);
-  if (!current_pressed_) return true;
-
-  config::FormatCodeText(current_code_, texts_.code_text);
-  if (!previous_pressed_) repeat_count_ = 0;
-
-  // A code the table does not hold is named by its own text.
-  const config::KeyIndex::Key* key = keys_ != nullptr ? keys_->Find(current_code_) : nullptr;
-  const std::string_view key_name =
-      key != nullptr ? std::string_view(key->name) : FieldText(texts_.code_text);
-  const std::string_view remote_name =
-      key != nullptr ? std::string_view(keys_->RemoteName()) : kUndefinedRemoteName;
-  // Another code with the same key name and remote name is the same key.
-  // Names are compared as the fields would hold them, so a name too long for
-  // its field still matches itself.
-  const bool other_key = key == nullptr || AsStored<kKeyNameSize>(key_name) != FieldText(texts_.key_name) ||
-                         AsStored<kRemoteNameSize>(remote_name) != FieldText(texts_.remote_name);
-  if (previous_pressed_ && other_key) {
-    if (!output_.Notify(-1)) return false;
-    repeat_count_ = 0;
-  }
-  CopyText(texts_.key_name, key_name);
-  CopyText(texts_.remote_name, remote_name);
-
-  if (repeat_count_ != 0) return AutoRepeat(now, timings);
-  last_notify_time_ = now;
-  current_wait_ = BoundKeyWait(timings.wait1);
-  return output_.Notify(0);
 }
 
 bool KeyEngine::AutoRepeat(uint32_t now, const KeyTimings& timings) {

@@ -71,7 +71,6 @@ class KeyEngine {
   uint32_t NextWait() const;
 
  private:
-  bool Change(uint32_t now, const KeyTimings& timings);
   bool AutoRepeat(uint32_t now, const KeyTimings& timings);
 
   const config::KeyIndex* keys_;
