@@ -3,7 +3,7 @@
 # Ranks: platform 0, config 1, device 2, events 3, setup 4, plugin 5; a file
 # may include its own folder's headers and those of lower ranks only.
 set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 
 declare -A rank=([platform]=0 [config]=1 [device]=2 [events]=3 [setup]=4 [plugin]=5)
 status=0
