@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 
 using namespace config;
 
@@ -59,7 +59,7 @@ class Settings : public ::testing::Test {
     EXPECT_EQ(keys_.Count(), 0);
   }
 
-  TempDir dir_;
+  host::TempDir dir_;
   StringList keys_;
   StringList names_;
 };
