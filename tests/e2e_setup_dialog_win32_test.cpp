@@ -24,7 +24,7 @@
 #include "sim/sim_control.h"
 #include "tests/support/core_support.h"
 #include "tests/support/temp_dir.h"
-#include "tools/remote/cards.h"
+#include "remote/cards.h"
 
 using namespace setup;
 

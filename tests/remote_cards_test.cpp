@@ -14,11 +14,11 @@
 #include "tests/support/remote_tool.h"
 #include "tests/support/sim_card.h"
 #include "tests/support/temp_dir.h"
-#include "tools/remote/cards.h"
-#include "tools/remote/check.h"
-#include "tools/remote/guided.h"
-#include "tools/remote/known_cards.h"
-#include "tools/remote/plugin_link.h"
+#include "remote/cards.h"
+#include "remote/check.h"
+#include "remote/guided.h"
+#include "remote/known_cards.h"
+#include "remote/plugin_link.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/check.h"
-#include "tools/remote/known_cards.h"
+#include "remote/check.h"
+#include "remote/known_cards.h"
 
 namespace {
 

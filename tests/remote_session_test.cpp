@@ -26,9 +26,9 @@
 #include "tests/support/remote_tool.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
-#include "tools/remote/io.h"
-#include "tools/remote/learn.h"
-#include "tools/remote/plugin_link.h"
+#include "remote/io.h"
+#include "remote/learn.h"
+#include "remote/plugin_link.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::strin
 #ifdef _WIN32
   const std::string program = "..\\tools\\remote\\SAA713xRemote.exe";
 #else
-  const std::string program = "../tools/remote/saa713x-remote";
+  const std::string program = "../remote/saa713x-remote";
 #endif
   dir.write("script.txt", script);
   dir.write("answers.txt", answers);

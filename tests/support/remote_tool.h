@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/io.h"
-#include "tools/remote/tool.h"
+#include "remote/io.h"
+#include "remote/tool.h"
 
 struct ToolRun {
   int status = 0;

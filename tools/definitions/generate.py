@@ -22,7 +22,7 @@ GUIDE_BEGIN = "<!-- known cards: written by tools/definitions/generate.py, do no
 GUIDE_END = "<!-- end of known cards -->"
 UNREAD_BEGIN = "<!-- unreadable cards: written by tools/definitions/generate.py, do not edit -->"
 UNREAD_END = "<!-- end of unreadable cards -->"
-TOOL_TABLE = os.path.join(ROOT, "tools", "remote", "unread_cards.inc")
+TOOL_TABLE = os.path.join(ROOT, "remote", "unread_cards.inc")
 
 NOTE_AVERMEDIA_RELEASE = (
     "The Linux driver makes GPIO{pin} an output and drives it high when it starts; "

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/arguments.h"
-#include "tools/remote/io.h"
-#include "tools/remote/tool.h"
+#include "remote/io.h"
+#include "remote/tool.h"
 
 #ifndef _WIN32
 #include "sim/sim_control.h"

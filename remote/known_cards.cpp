@@ -1,11 +1,11 @@
-#include "tools/remote/known_cards.h"
+#include "remote/known_cards.h"
 
 #include <algorithm>
 
 #include "config/text.h"
 #include "platform/folder.h"
-#include "tools/remote/format.h"
-#include "tools/remote/plugin_link.h"
+#include "remote/format.h"
+#include "remote/plugin_link.h"
 
 namespace remote {
 namespace {
@@ -137,7 +137,7 @@ namespace {
 
 // Written by tools/definitions/generate.py from the card facts.
 constexpr UnreadCard kUnreadCards[] = {
-#include "tools/remote/unread_cards.inc"
+#include "remote/unread_cards.inc"
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "tools/remote/format.h"
+#include "remote/format.h"
 
 #include <bit>
 

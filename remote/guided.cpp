@@ -1,4 +1,4 @@
-#include "tools/remote/guided.h"
+#include "remote/guided.h"
 
 #include <charconv>
 #include <cstdint>
@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "platform/file_create.h"
-#include "tools/remote/cards.h"
-#include "tools/remote/format.h"
-#include "tools/remote/plugin_link.h"
-#include "tools/remote/tool.h"
+#include "remote/cards.h"
+#include "remote/format.h"
+#include "remote/plugin_link.h"
+#include "remote/tool.h"
 
 #include "saa_version.h"
 

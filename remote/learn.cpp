@@ -1,11 +1,11 @@
-#include "tools/remote/learn.h"
+#include "remote/learn.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <optional>
 
-#include "tools/remote/format.h"
+#include "remote/format.h"
 
 namespace remote {
 namespace {

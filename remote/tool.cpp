@@ -1,4 +1,4 @@
-#include "tools/remote/tool.h"
+#include "remote/tool.h"
 
 #include <charconv>
 #include <cstdio>
@@ -9,15 +9,15 @@
 #include "platform/file_create.h"
 #include "platform/module.h"
 #include "platform/sync.h"
-#include "tools/remote/cards.h"
-#include "tools/remote/check.h"
-#include "tools/remote/format.h"
-#include "tools/remote/guided.h"
-#include "tools/remote/io.h"
-#include "tools/remote/known_cards.h"
-#include "tools/remote/learn.h"
-#include "tools/remote/plugin_link.h"
-#include "tools/remote/watch.h"
+#include "remote/cards.h"
+#include "remote/check.h"
+#include "remote/format.h"
+#include "remote/guided.h"
+#include "remote/io.h"
+#include "remote/known_cards.h"
+#include "remote/learn.h"
+#include "remote/plugin_link.h"
+#include "remote/watch.h"
 
 #include "saa_version.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/plugin_link.h"
+#include "remote/plugin_link.h"
 
 namespace remote {
 

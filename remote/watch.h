@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "tools/remote/plugin_link.h"
+#include "remote/plugin_link.h"
 
 namespace remote {
 

@@ -1,13 +1,13 @@
-#include "tools/remote/cards.h"
+#include "remote/cards.h"
 
 #include <vector>
 
 #include "platform/file.h"
 #include "platform/file_create.h"
 #include "platform/folder.h"
-#include "tools/remote/format.h"
-#include "tools/remote/known_cards.h"
-#include "tools/remote/plugin_link.h"
+#include "remote/format.h"
+#include "remote/known_cards.h"
+#include "remote/plugin_link.h"
 
 namespace remote {
 namespace {

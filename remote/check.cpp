@@ -1,4 +1,4 @@
-#include "tools/remote/check.h"
+#include "remote/check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,8 +7,8 @@
 
 #include "platform/file_create.h"
 #include "platform/text_codec.h"
-#include "tools/remote/format.h"
-#include "tools/remote/known_cards.h"
+#include "remote/format.h"
+#include "remote/known_cards.h"
 
 namespace remote {
 namespace {

@@ -1,8 +1,8 @@
-#include "tools/remote/watch.h"
+#include "remote/watch.h"
 
 #include <cstdio>
 
-#include "tools/remote/format.h"
+#include "remote/format.h"
 
 namespace remote {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/io.h"
-#include "tools/remote/plugin_link.h"
+#include "remote/io.h"
+#include "remote/plugin_link.h"
 
 namespace remote {
 

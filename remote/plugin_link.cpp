@@ -1,4 +1,4 @@
-#include "tools/remote/plugin_link.h"
+#include "remote/plugin_link.h"
 
 #include <climits>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/known_cards.h"
+#include "remote/known_cards.h"
 
 namespace remote {
 
