@@ -2,44 +2,29 @@
 
 #include <algorithm>
 
+#include "config/definition.h"
+#include "config/hex.h"
 #include "config/text.h"
 #include "platform/folder.h"
 #include "remote/format.h"
-#include "remote/plugin_link.h"
 
 namespace remote {
 namespace {
 
-bool HexDigit(char c, uint32_t& digit) {
-  if (c >= '0' && c <= '9')
-    digit = static_cast<uint32_t>(c - '0');
-  else if (c >= 'a' && c <= 'f')
-    digit = static_cast<uint32_t>(c - 'a' + 10);
-  else if (c >= 'A' && c <= 'F')
-    digit = static_cast<uint32_t>(c - 'A' + 10);
-  else
-    return false;
-  return true;
-}
+constexpr uint32_t kPhilips = 0x1131;
 
-// 1 to max_digits hexadecimal digits at the front of text, taken off it.
-bool TakeHex(std::string_view& text, size_t max_digits, uint32_t& value) {
-  value = 0;
-  size_t n = 0;
-  uint32_t digit = 0;
-  while (n < text.size() && n < max_digits && HexDigit(text[n], digit)) {
-    value = value << 4 | digit;
-    ++n;
+// chip:subvendor:subdevice, 1 to 4 hexadecimal digits each.
+std::optional<CardIds> CardIdsOf(std::string_view text) {
+  uint32_t parts[3] = {};
+  for (uint32_t& part : parts) {
+    const size_t colon = &part == &parts[2] ? text.size() : text.find(':');
+    if (colon == std::string_view::npos || colon > 4) return std::nullopt;
+    const std::optional<uint64_t> value = config::ParseHexDigits(text.substr(0, colon));
+    if (!value) return std::nullopt;
+    part = static_cast<uint32_t>(*value);
+    text.remove_prefix(std::min(colon + 1, text.size()));
   }
-  if (n == 0 || (n < text.size() && HexDigit(text[n], digit))) return false;
-  text.remove_prefix(n);
-  return true;
-}
-
-bool TakeLiteral(std::string_view& text, std::string_view literal) {
-  if (text.substr(0, literal.size()) != literal) return false;
-  text.remove_prefix(literal.size());
-  return true;
+  return CardIds{parts[0], parts[1], parts[2]};
 }
 
 }  // namespace
@@ -50,51 +35,44 @@ std::vector<CardEntry> ParseCardEntries(std::string_view text) {
   while (true) {
     const size_t comma = text.find(',');
     std::string_view item = config::TrimBlanks(text.substr(0, comma));
-    CardEntry entry{std::string(item), std::nullopt};
-    CardIds ids;
-    if (TakeHex(item, 4, ids.chip) && TakeLiteral(item, ":") && TakeHex(item, 4, ids.sub_vendor) &&
-        TakeLiteral(item, ":") && TakeHex(item, 4, ids.sub_device) && item.empty())
-      entry.ids = ids;
-    entries.push_back(std::move(entry));
+    entries.push_back({std::string(item), CardIdsOf(item)});
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);
   }
   return entries;
 }
 
-std::vector<CardIds> ParseCardList(std::string_view text) {
-  std::vector<CardIds> cards;
-  for (const CardEntry& entry : ParseCardEntries(text)) {
-    if (entry.ids) cards.push_back(*entry.ids);
-  }
-  return cards;
-}
-
 std::string CardText(const CardIds& ids) {
   return Hex(ids.chip, 4) + ":" + Hex(ids.sub_vendor, 4) + ":" + Hex(ids.sub_device, 4);
 }
 
-DeviceLine ReadDeviceLine(std::string_view line) {
-  DeviceLine read;
-  CardIds ids;
-  if (!TakeLiteral(line, "Vendor: ") || !TakeHex(line, 8, read.vendor)) return read;
-  if (read.vendor != 0x1131) {
-    read.kind = DeviceLine::Kind::OtherVendor;
-    return read;
+DeviceCard CardOfDevice(const device::DeviceIds& device) {
+  DeviceCard card;
+  if (!device.vendor) return card;
+  card.vendor = *device.vendor;
+  if (card.vendor != kPhilips) {
+    card.kind = DeviceCard::Kind::OtherVendor;
+    return card;
   }
-  if (!TakeLiteral(line, ", Device: ") || !TakeHex(line, 8, ids.chip) ||
-      !TakeLiteral(line, ", SubVendor: ") || !TakeHex(line, 8, ids.sub_vendor) ||
-      !TakeLiteral(line, ", SubDevice: ") || !TakeHex(line, 8, ids.sub_device))
-    return read;
-  read.kind = DeviceLine::Kind::Philips;
-  read.ids = ids;
-  return read;
+  if (!device.device || !device.sub_vendor || !device.sub_device) return card;
+  card.kind = DeviceCard::Kind::Philips;
+  card.ids = {*device.device, *device.sub_vendor, *device.sub_device};
+  return card;
 }
 
-std::optional<CardIds> DeviceLineIds(std::string_view line) {
-  const DeviceLine read = ReadDeviceLine(line);
-  if (read.kind != DeviceLine::Kind::Philips) return std::nullopt;
-  return read.ids;
+std::optional<CardIds> PhilipsIds(const device::DeviceIds& device) {
+  const DeviceCard card = CardOfDevice(device);
+  if (card.kind != DeviceCard::Kind::Philips) return std::nullopt;
+  return card.ids;
+}
+
+std::string CardsValue(const config::Definition& definition) {
+  for (const config::IniLine& line : definition.lines) {
+    if (line.kind == config::IniLine::Kind::Entry && config::EqualsIgnoreCase(line.section, "Setup") &&
+        config::EqualsIgnoreCase(line.key, "Cards"))
+      return line.value;
+  }
+  return {};
 }
 
 std::vector<KnownDefinition> ReadKnownDefinitions(const std::string& folder, FolderNotes* notes) {
@@ -107,13 +85,14 @@ std::vector<KnownDefinition> ReadKnownDefinitions(const std::string& folder, Fol
   std::vector<KnownDefinition> known;
   for (const std::string& file : files) {
     const std::string path = folder + file;
+    const config::Definition read = config::ReadDefinition(path);
     // A file the plug-in reads as empty is no definition, with or without Cards=.
-    if (!ReadFileText(path).readable) {
+    if (!read.readable) {
       if (notes != nullptr) notes->unreadable.push_back(file);
       continue;
     }
-    KnownDefinition definition{file, ReadDefinition(path).name, {}, {}};
-    for (const CardEntry& entry : ParseCardEntries(ReadSetupValue(path, "Cards"))) {
+    KnownDefinition definition{file, read.name, {}, {}};
+    for (const CardEntry& entry : ParseCardEntries(CardsValue(read))) {
       if (entry.ids)
         definition.cards.push_back(*entry.ids);
       else
