@@ -91,7 +91,7 @@ std::vector<KnownDefinition> ReadKnownDefinitions(const std::string& folder, Fol
       if (notes != nullptr) notes->unreadable.push_back(file);
       continue;
     }
-    KnownDefinition definition{file, read.name, {}, {}};
+    KnownDefinition definition{file, read.name, {}, {}, read.masks, read.reset_adr};
     for (const CardEntry& entry : ParseCardEntries(CardsValue(read))) {
       if (entry.ids)
         definition.cards.push_back(*entry.ids);

@@ -55,6 +55,8 @@ struct KnownDefinition {
   std::string name;                  // its Name=
   std::vector<CardIds> cards;        // empty: a board without a PCI ID, chosen by name
   std::vector<std::string> ignored;  // Cards entries the search ignores
+  config::Masks masks;               // as the plug-in reads them
+  int32_t reset_adr = -1;
 };
 
 // More definitions than this in one folder are not read.

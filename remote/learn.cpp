@@ -383,9 +383,9 @@ bool RunLearning(LearnIo& io, LearnedRemote& remote) { return Session(io, remote
 namespace remote {
 namespace {
 
-// The masks of the shipped definition that fits the open device, when the
-// definitions that fit it agree on them.
-std::optional<config::Definition> KnownMasks(const Options& o, const CardScope& card, std::string& note) {
+// The masks and reset pin of the shipped definition that fits the open
+// device, when the definitions that fit it agree on them.
+std::optional<KnownDefinition> KnownMasks(const Options& o, const CardScope& card, std::string& note) {
   if (o.device < 0 || static_cast<size_t>(o.device) >= card.devices().size()) return std::nullopt;
   const std::optional<CardIds> ids = PhilipsIds(card.devices()[static_cast<size_t>(o.device)]);
   if (!ids) return std::nullopt;
@@ -393,19 +393,16 @@ std::optional<config::Definition> KnownMasks(const Options& o, const CardScope& 
   const std::vector<KnownDefinition> known = ReadKnownDefinitions(folder);
   const std::vector<const KnownDefinition*> matches = MatchCard(known, *ids);
   if (matches.empty()) return std::nullopt;
-  std::vector<config::Definition> fits;
-  for (const KnownDefinition* match : matches) fits.push_back(config::ReadDefinition(folder + match->file));
-  config::Definition first = fits[0];
-  for (const config::Definition& other : fits) {
-    const config::Masks &a = first.masks, &b = other.masks;
+  KnownDefinition first = *matches[0];
+  for (const KnownDefinition* other : matches) {
+    const config::Masks &a = first.masks, &b = other->masks;
     if (a.press_mask != b.press_mask || a.press_flag != b.press_flag || a.key_mask != b.key_mask ||
-        a.release_detect != b.release_detect || first.reset_adr != other.reset_adr)
+        a.release_detect != b.release_detect || first.reset_adr != other->reset_adr)
       return std::nullopt;
   }
-  note = "Known card " + CardText(*ids) + ": " + matches[0]->file + " (\"" + matches[0]->name +
-         "\") gives PressMask " + Hex(first.masks.press_mask) + ", PressFlag " +
-         (first.masks.press_flag ? "1" : "0") + ", KeyMask " + Hex(first.masks.key_mask) +
-         "; the pins will show whether they fit this remote.";
+  note = "Known card " + CardText(*ids) + ": " + first.file + " (\"" + first.name + "\") gives PressMask " +
+         Hex(first.masks.press_mask) + ", PressFlag " + (first.masks.press_flag ? "1" : "0") + ", KeyMask " +
+         Hex(first.masks.key_mask) + "; the pins will show whether they fit this remote.";
   // Bounded as the option is: the plug-in would pulse any pin number it is given.
   if (first.reset_adr > kMaxPin) {
     note += " Its ResetAdr " + std::to_string(first.reset_adr) + " names no pin of the card and is not used.";
@@ -476,8 +473,7 @@ int LearnCommand(const Options& o, Input& in, Output& out, Output& err) {
     CardScope card(o.device, out, err);
     if (!card.open()) return 2;
     LearnIo io;
-    if (std::optional<config::Definition> known =
-            o.survey ? std::nullopt : KnownMasks(o, card, io.known_note)) {
+    if (std::optional<KnownDefinition> known = o.survey ? std::nullopt : KnownMasks(o, card, io.known_note)) {
       io.known_masks = known->masks;
       if (o.reset_pin < 0) remote.reset_adr = known->reset_adr;
     }
