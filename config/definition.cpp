@@ -4,7 +4,6 @@
 #include <charconv>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 
 #include "config/code_text.h"
 #include "config/hex.h"
@@ -41,7 +40,7 @@ class Reader {
     const IniLine* line = SetupEntry(setup_, key);
     if (line == nullptr) return std::nullopt;
     std::optional<int32_t> value = ParseInteger(line->value);
-    if (!value) Refuse(*line, Refusal::Why::NotAnInteger, line->key);
+    if (!value) Refuse(line->number, Refusal::Why::NotAnInteger, line->key);
     return value;
   }
 
@@ -55,14 +54,17 @@ class Reader {
       return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
     });
     if (!hex)
-      Refuse(*line, Refusal::Why::NotHexadecimal, line->key);
+      Refuse(line->number, Refusal::Why::NotHexadecimal, line->key);
     else if (!ParseHexDigits(digits))
-      Refuse(*line, Refusal::Why::WiderThan64Bits, line->key);
+      Refuse(line->number, Refusal::Why::WiderThan64Bits, line->key);
     return HexTextToInt(line->value);
   }
 
-  void Refuse(const IniLine& line, Refusal::Why why, std::string key, int earlier = 0) {
-    d_.refused.push_back({line.number, why, std::move(key), earlier});
+  // Kept in line order as they come.
+  void Refuse(int line, Refusal::Why why, std::string key, int earlier = 0) {
+    auto at = std::upper_bound(d_.refused.begin(), d_.refused.end(), line,
+                               [](int number, const Refusal& r) { return number < r.line; });
+    d_.refused.insert(at, {line, why, std::move(key), earlier});
   }
 
   std::string Name() {
@@ -77,6 +79,19 @@ class Reader {
 
 }  // namespace
 
+std::vector<CodePlace> KeysByCode(const std::vector<DefinitionKey>& keys) {
+  std::vector<CodePlace> places;
+  places.reserve(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (std::optional<uint64_t> code = CodeOfText(keys[i].code))
+      places.push_back({*code, static_cast<uint32_t>(i)});
+  }
+  std::sort(places.begin(), places.end(), [](const CodePlace& a, const CodePlace& b) {
+    return a.code != b.code ? a.code < b.code : a.key < b.key;
+  });
+  return places;
+}
+
 Definition ReadDefinition(const std::string& path) {
   Definition d;
   std::string bytes;
@@ -87,6 +102,27 @@ Definition ReadDefinition(const std::string& path) {
   d.only_mark = d.encoding != TextEncoding::Ansi && text.BodyStart() == bytes.size();
   d.lines = LinesOf(text);
 
+  for (const IniLine& line : d.lines) {
+    if (line.kind == IniLine::Kind::Entry && EqualsIgnoreCase(line.section, "Keys"))
+      d.keys.push_back({line.number, line.key, line.value});
+  }
+  // The line of the first key naming the same code, for each later one.
+  std::vector<int> earlier(d.keys.size(), 0);
+  const std::vector<CodePlace> places = KeysByCode(d.keys);
+  for (size_t i = 0; i < places.size();) {
+    size_t j = i + 1;
+    for (; j < places.size() && places[j].code == places[i].code; ++j)
+      earlier[places[j].key] = d.keys[places[i].key].line;
+    i = j;
+  }
+  // In line order; the few [Setup] ones are placed among them below.
+  for (size_t i = 0; i < d.keys.size(); ++i) {
+    const DefinitionKey& key = d.keys[i];
+    if (!CodeOfText(key.code))
+      d.refused.push_back({key.line, Refusal::Why::CodeNeverWritten, key.code, 0});
+    else if (earlier[i] != 0)
+      d.refused.push_back({key.line, Refusal::Why::CodeGivenBefore, key.code, earlier[i]});
+  }
   Reader read(d);
   d.name = read.Name();
   d.masks.release_detect = read.Integer("ReleaseDetect").value_or(1) != 0;
@@ -94,20 +130,6 @@ Definition ReadDefinition(const std::string& path) {
   d.masks.press_mask = read.Mask("PressMask", 0);
   d.masks.press_flag = read.Integer("PressFlag").value_or(0) != 0;
   d.masks.key_mask = read.Mask("KeyMask", 0xFFFFFFFFu);
-
-  std::unordered_map<uint64_t, int> first_line;
-  for (const IniLine& line : d.lines) {
-    if (line.kind != IniLine::Kind::Entry || !EqualsIgnoreCase(line.section, "Keys")) continue;
-    d.keys.push_back({line.number, line.key, line.value});
-    const std::optional<uint64_t> code = CodeOfText(line.key);
-    if (!code) {
-      read.Refuse(line, Refusal::Why::CodeNeverWritten, line.key);
-    } else if (auto [earlier, added] = first_line.emplace(*code, line.number); !added) {
-      read.Refuse(line, Refusal::Why::CodeGivenBefore, line.key, earlier->second);
-    }
-  }
-  std::stable_sort(d.refused.begin(), d.refused.end(),
-                   [](const Refusal& a, const Refusal& b) { return a.line < b.line; });
   return d;
 }
 

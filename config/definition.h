@@ -57,6 +57,15 @@ struct Definition {
   std::vector<Refusal> refused;  // in line order
 };
 
+// The keys that name a code, sorted by code and, within one code, in file
+// order: key is the position in keys. Keys whose text the plug-in writes for
+// no code are left out.
+struct CodePlace {
+  uint64_t code;
+  uint32_t key;
+};
+std::vector<CodePlace> KeysByCode(const std::vector<DefinitionKey>& keys);
+
 // The first entry of a [Setup] key counts, as does a [Keys] entry in any
 // [Keys] section; sections and keys match in any letter case.
 Definition ReadDefinition(const std::string& path);

@@ -1,23 +1,17 @@
 #include "config/key_index.h"
 
 #include <algorithm>
-#include <optional>
-
-#include "config/code_text.h"
 
 namespace config {
 
 KeyIndex::KeyIndex(const std::vector<DefinitionKey>& keys, std::string remote_name)
     : remote_name_(std::move(remote_name)) {
-  keys_.reserve(keys.size());
-  for (const DefinitionKey& key : keys) {
-    if (std::optional<uint64_t> code = CodeOfText(key.code)) keys_.push_back({*code, key.name});
+  const std::vector<CodePlace> places = KeysByCode(keys);
+  keys_.reserve(places.size());
+  // Within one code the first in file order comes first.
+  for (const CodePlace& place : places) {
+    if (keys_.empty() || keys_.back().code != place.code) keys_.push_back({place.code, keys[place.key].name});
   }
-  // Stable, so that of equal codes the first in file order stays.
-  std::stable_sort(keys_.begin(), keys_.end(), [](const Key& a, const Key& b) { return a.code < b.code; });
-  keys_.erase(
-      std::unique(keys_.begin(), keys_.end(), [](const Key& a, const Key& b) { return a.code == b.code; }),
-      keys_.end());
   keys_.shrink_to_fit();
 }
 
