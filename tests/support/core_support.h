@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/code_text.h"
 #include "events/key_event_record.h"
 #include "platform/sync.h"
 #include "platform/window.h"
@@ -50,7 +51,7 @@ inline RecordTexts ReadRecord(const events::KeyEventRecordT& r) {
   RecordTexts t;
   t.instance.assign(r.InstanceName, strnlen(r.InstanceName, sizeof r.InstanceName));
   t.key_name.assign(r.KeyName, strnlen(r.KeyName, sizeof r.KeyName));
-  t.code_text = TextAt(r.CodeText, events::kCodeTextSize);
+  t.code_text = TextAt(r.CodeText, config::kCodeTextSize);
   t.remote_name = TextAt(r.RemoteName, events::kRemoteNameSize);
   t.ext_tag.assign(r.ExtTag, strnlen(r.ExtTag, sizeof r.ExtTag));
   t.ext_value = r.ExtValue;
