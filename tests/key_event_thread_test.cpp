@@ -282,7 +282,7 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
 
 TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
   bool in_flight_before = false;
-  bool in_flight_after = true;
+  bool old_run_still_delivering = false;
   on_notify = [&](const Notification&) {
     if (Count() == 1) Publish(true, 2);
     if (Count() != 2) return;
@@ -291,8 +291,8 @@ TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
     in_flight_before = g_returned.load() == 1 && KeyEventThreadsRunningForTesting() == 1;
     StopKeyEventThread();
     StartThread();
-    // The old run is still in this delivery, beside the new current one.
-    in_flight_after = KeyEventThreadsRunningForTesting() != 2 || g_returned.load() != 1;
+    // The delivery is the given-up run's, not the new current one's.
+    old_run_still_delivering = KeyEventThreadsRunningForTesting() == 2 && g_returned.load() == 1;
     Report(true, 2);  // the old run took Mute's report with it
   };
   StartThread();
@@ -304,7 +304,7 @@ TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
   ASSERT_TRUE(AllRunsEnded());
 
   EXPECT_TRUE(in_flight_before);
-  EXPECT_FALSE(in_flight_after);  // the delivery is not the current run's
+  EXPECT_TRUE(old_run_still_delivering);
   EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1, 0}));
   EXPECT_EQ(core.received()[1].key_name, "Power");
   EXPECT_EQ(core.received()[2].key_name, "Mute");
