@@ -10,16 +10,6 @@
 #include "plugin/key_output.h"
 #include "plugin/state.h"
 
-namespace plugin {
-namespace {
-
-// Set while a Stop runs; a Stop re-entered from a notification that the
-// outer one lets through returns at once and leaves the work to it.
-bool Stopping = false;
-
-}  // namespace
-}  // namespace plugin
-
 extern "C" SAA_EXPORT void Start() {
   using namespace plugin;
   if (Running()) return;

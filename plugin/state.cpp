@@ -11,6 +11,7 @@ std::atomic<plat::WindowHandle> CoreWindow{nullptr};
 std::atomic<bool> CoreVersionOk{false};
 device::PressSlot PressSlot;
 device::Polling Polling;
+bool Stopping = false;
 
 events::KeyEventRecordT KeyEventRecord{};
 

@@ -19,6 +19,9 @@ extern std::atomic<bool> CoreVersionOk;
 extern device::PressSlot PressSlot;
 // Core's thread only.
 extern device::Polling Polling;
+// Set while a Stop runs; a Stop re-entered from a notification that the
+// outer one lets through returns at once and leaves the work to it.
+extern bool Stopping;
 
 // Whether Start got both threads going and no Stop ended them since.
 bool Running();

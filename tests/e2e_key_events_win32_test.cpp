@@ -11,21 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "host/messages.h"
+#include "host/plugin_library.h"
+#include "host/temp_dir.h"
 #include "plugin/core_interface.h"
 #include "sim/sim_control.h"
-#include "tests/support/core_support.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
 constexpr DWORD kGuardMs = 20000;
 
-using OpenFn = const char*(__stdcall*)(const char*, HWND, const void*);
-using VoidFn = void (*)();
-
 struct Received {
   int32_t repeat;
-  RecordTexts record;
+  host::RecordTexts record;
 };
 
 std::vector<Received> received;
@@ -34,13 +32,13 @@ std::function<void()> on_notify;
 
 LRESULT CALLBACK CoreProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg != events::kKeyNotify) return DefWindowProcA(window, msg, wparam, lparam);
-  received.push_back(
-      {static_cast<int32_t>(lparam), ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam))});
+  received.push_back({static_cast<int32_t>(lparam),
+                      host::ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam))});
   if (on_notify) on_notify();
   return 0;
 }
 
-bool PumpUntil(const std::function<bool()>& done) { return ::PumpUntil(done, kGuardMs); }
+bool PumpUntil(const std::function<bool()>& done) { return host::PumpUntil(done, kGuardMs); }
 
 std::string ProgramFolder() {
   char path[MAX_PATH];
@@ -82,39 +80,27 @@ class E2EKeyEvents : public ::testing::Test {
     core = CreateWindowA("E2EKeyCore", "core", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                          GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(core, nullptr);
-    plugin = LoadLibraryA(dll.c_str());
-    ASSERT_NE(plugin, nullptr);
-    auto symbol = [&](const char* name) {
-      return reinterpret_cast<void (*)()>(GetProcAddress(plugin, name));
-    };
-    open = reinterpret_cast<OpenFn>(symbol("Open"));
-    start = reinterpret_cast<VoidFn>(symbol("Start"));
-    stop = reinterpret_cast<VoidFn>(symbol("Stop"));
-    close = reinterpret_cast<VoidFn>(symbol("Close"));
-    ASSERT_TRUE(open && start && stop && close);
+    ASSERT_TRUE(plugin.Load(dll)) << plugin.error();
     Open();
   }
   void TearDown() override {
     on_notify = nullptr;
-    if (close != nullptr) close();
-    if (plugin != nullptr) FreeLibrary(plugin);
+    if (plugin.Close != nullptr) plugin.Close();
     if (core != nullptr) DestroyWindow(core);
   }
   void Open() {
-    const CoreInfoBlock info(0x02070C00);
-    open("E2E", core, info.bytes);
+    const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
+    plugin.Open("E2E", core, info.bytes);
   }
 
   sim::Control* card = nullptr;
-  TempDir dir;
+  host::TempDir dir;
   HWND core = nullptr;
-  HMODULE plugin = nullptr;
-  OpenFn open = nullptr;
-  VoidFn start = nullptr, stop = nullptr, close = nullptr;
+  host::PluginLibrary plugin;  // freed before the folder goes
 };
 
 TEST_F(E2EKeyEvents, PressRepeatsReleaseAndAChangeOfKeyReachARealCoreWindow) {
-  start();
+  plugin.Start();
 
   // Held for a second: a press, auto-repeats counting up, the reported release.
   card->SetPins(sim::kAnyDevice, 0x110);
@@ -139,7 +125,7 @@ TEST_F(E2EKeyEvents, PressRepeatsReleaseAndAChangeOfKeyReachARealCoreWindow) {
   ASSERT_TRUE(PumpUntil([] { return Has(0, "Channel A"); }));
   card->SetPins(sim::kAnyDevice, 0x121);
   ASSERT_TRUE(PumpUntil([] { return Has(0, "Channel B"); }));
-  stop();
+  plugin.Stop();
   size_t a_release = 0;
   while (a_release < received.size() && received[a_release].repeat != -1) ++a_release;
   ASSERT_LT(a_release + 1, received.size());
@@ -160,19 +146,19 @@ TEST_F(E2EKeyEvents, CloseInsideTheHandlerThenOpenAndStartKeepsKeysFlowing) {
     on_notify = [&] {
       if (closed) return;
       closed = true;
-      close();
+      plugin.Close();
       card->SetPins(sim::kAnyDevice, 0x120);  // the next key goes down meanwhile
     };
     card->SetPins(sim::kAnyDevice, 0x110);
-    start();
+    plugin.Start();
     ASSERT_TRUE(PumpUntil([&] { return closed; }));
     on_notify = nullptr;
     Open();
-    start();
+    plugin.Start();
     ASSERT_TRUE(PumpUntil([] { return Has(0, "Channel A"); }));
     card->SetPins(sim::kAnyDevice, 0);
     ASSERT_TRUE(PumpUntil([] { return Has(-1, "Channel A"); }));
-    stop();
+    plugin.Stop();
     // The given-up run sent nothing after the Close: the new run began with a
     // press, of Volume + if the slot kept its report, and nothing of Volume +
     // came after Channel A's press.

@@ -19,11 +19,12 @@
 #include <vector>
 
 #include "config/ini_file.h"
+#include "host/messages.h"
+#include "host/plugin_library.h"
+#include "host/temp_dir.h"
 #include "plugin/core_interface.h"
 #include "setup/win32/control_ids.h"
 #include "sim/sim_control.h"
-#include "tests/support/core_support.h"
-#include "tests/support/temp_dir.h"
 #include "tools/remote/cards.h"
 
 using namespace setup;
@@ -31,9 +32,6 @@ using namespace setup;
 namespace {
 
 constexpr DWORD kGuardMs = 30000;
-
-using OpenFn = const char*(__stdcall*)(const char*, HWND, const void*);
-using VoidFn = void (*)();
 
 std::string ProgramFolder() {
   char path[MAX_PATH];
@@ -246,12 +244,12 @@ class Core {
     if (msg == WM_USER + 1) {
       auto* self = reinterpret_cast<Core*>(GetWindowLongPtrA(window, GWLP_USERDATA));
       if (self != nullptr) self->notifications_.fetch_add(1);
-      const auto* record = reinterpret_cast<const events::KeyEventRecordT*>(wparam);
       if (self != nullptr) {
-        const auto* remote = reinterpret_cast<const char*>(static_cast<uintptr_t>(record->RemoteName));
+        const host::RecordTexts record =
+            host::ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
         std::lock_guard lock(self->events_mutex_);
-        self->events_.push_back(std::to_string(static_cast<int32_t>(lparam)) + " " + record->KeyName + "|" +
-                                remote);
+        self->events_.push_back(std::to_string(static_cast<int32_t>(lparam)) + " " + record.key_name + "|" +
+                                record.remote_name);
       }
       return 0;
     }
@@ -268,28 +266,22 @@ class Core {
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     window_.store(window);
-    HMODULE plugin = LoadLibraryA(dll_.c_str());
-    auto open = reinterpret_cast<OpenFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "Open")));
-    auto setup = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "Setup")));
-    auto close = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "Close")));
-    if (window == nullptr || open == nullptr || setup == nullptr || close == nullptr) {
-      error_ = "cannot load " + dll_;
-    } else {
-      const CoreInfoBlock info(0x02070C00);
-      open("E2E", window, info.bytes);
-      for (int i = 0; i < setups_; ++i) setup();
-      auto start = reinterpret_cast<VoidFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "Start")));
-      if (then_run_ && start != nullptr) {
-        start();
-        while (!run_ended_.load()) {
-          MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-          MSG m;
-          while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    {
+      host::PluginLibrary plugin;
+      if (window == nullptr || !plugin.Load(dll_)) {
+        error_ = window == nullptr ? "no core window" : plugin.error();
+      } else {
+        const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
+        plugin.Open("E2E", window, info.bytes);
+        for (int i = 0; i < setups_; ++i) plugin.Setup();
+        if (then_run_) {
+          plugin.Start();
+          // No guard of its own: EndRun, at the latest from the destructor, ends it.
+          host::PumpUntil([this] { return run_ended_.load(); }, plat::kInfinite);
         }
+        plugin.Close();
       }
-      close();
     }
-    if (plugin != nullptr) FreeLibrary(plugin);
     if (window != nullptr) DestroyWindow(window);
     finished_.store(true);
   }
@@ -327,7 +319,7 @@ TEST(E2ESetupDialog, TheRealDialogDrivenThroughItsControlsOnTheSimulatedCard) {
   two[1].SubDevice = 0xBEEF;
   card->SetDevices(two, 2);
 
-  TempDir dir;
+  host::TempDir dir;
   const std::string dll = dir.file("SAA713x.dll");
   ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
   dir.write("tv.cfg",
@@ -469,7 +461,7 @@ TEST(E2ESetupDialog, ADefinitionFileNamedOutsideAsciiSurvivesTheDialog) {
   card->Reset();
   card->SetPins(sim::kAnyDevice, 0);
 
-  TempDir dir;
+  host::TempDir dir;
   const std::string dll = dir.file("SAA713x.dll");
   ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
   const std::string kitchen =
@@ -521,7 +513,7 @@ TEST(E2ESetupDialog, AKnownCardInstalledByTheToolIsChosenAndNamesItsKeys) {
   card->SetDevices(&ids, 1);
   card->SetPins(sim::kAnyDevice, 0);
 
-  TempDir dir;
+  host::TempDir dir;
   const std::string dll = dir.file("SAA713x.dll");
   ASSERT_TRUE(CopyFileA((ProgramFolder() + "..\\SAA713x.dll").c_str(), dll.c_str(), FALSE));
   const remote::CardsReport installed = remote::RunCards({0, SAA_DEFINITIONS_DIR "/", dll, ""});

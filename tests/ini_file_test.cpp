@@ -10,8 +10,8 @@
 
 #include "config/definition.h"
 #include "config/key_index.h"
+#include "host/temp_dir.h"
 #include "platform/folder.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/unicode_text.h"
 
 #ifdef _WIN32
@@ -62,7 +62,7 @@ std::string Lines(const StringList& list) {
 }
 
 TEST(IniFileRead, ParsesCommentsBlanksCaseBomAndCrlf) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini",
             "\xEF\xBB\xBF; comment = not a key\r\n"
             "# Interval=1\r\n"
@@ -101,7 +101,7 @@ TEST(IniFileRead, ParsesCommentsBlanksCaseBomAndCrlf) {
 }
 
 TEST(IniFileRead, MissingFileOrFolderReadsAsEmpty) {
-  TempDir dir;
+  host::TempDir dir;
   for (const std::string& path :
        {dir.file("none.ini"), dir.file("no-folder/none.ini"), dir.path(), std::string()}) {
     IniFile ini(path);
@@ -115,7 +115,7 @@ TEST(IniFileRead, MissingFileOrFolderReadsAsEmpty) {
 }
 
 TEST(IniFileRead, IntegersAreSignedDecimalThatFits) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini",
             "[Main]\nplain=120\nnegative=-5\nblanks=  7 \nmax=2147483647\nmin=-2147483648\n"
             "zeros=007\nplus=+5\nhex=0x10\nexp=1e3\nempty=\nsign=-\ntrailing=12abc\n"
@@ -142,7 +142,7 @@ TEST(IniFileRead, IntegersAreSignedDecimalThatFits) {
 }
 
 TEST(IniFileRead, SectionValuesInFileOrderAppendedToTheList) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.cfg",
             "[Setup]\nName=X\n[Keys]\n 0000001A = Power \n; 00000002=Comment\nno equals sign\n"
             "=no name\n0000000b=Mute\n0000001A=Again\n[Setup]\nKeyMask=FF\n[keys]\n00000003=Three\n");
@@ -164,7 +164,7 @@ TEST(IniFileRead, SectionValuesInFileOrderAppendedToTheList) {
 }
 
 TEST(IniFileRead, LinesCarryTheirNumberKindSectionAndValueAsRead) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write(
       "lines.ini",
       "\xEF\xBB\xBFtop=1\r\n; note\r\n\r\n[ Keys ]\r\n 0000000C = \"Power\" \r\nno equals\r\n[broken\nx=2");
@@ -189,7 +189,7 @@ TEST(IniFileRead, LinesCarryTheirNumberKindSectionAndValueAsRead) {
 }
 
 TEST(IniFileWrite, KeepsEveryLineItDoesNotOwn) {
-  TempDir dir;
+  host::TempDir dir;
   const std::string original =
       "; settings\n"
       "[Main]\n"
@@ -224,7 +224,7 @@ TEST(IniFileWrite, KeepsEveryLineItDoesNotOwn) {
 }
 
 TEST(IniFileWrite, KeepsLineEndsByteOrderMarkAndMissingLastLineEnd) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("crlf.ini", "\xEF\xBB\xBF[Main]\r\nA=1\r\n\r\n[Keys]\r\nB=2");
   IniFile crlf(dir.file("crlf.ini"));
   ASSERT_TRUE(crlf.WriteString("Main", "C", "3"));
@@ -259,7 +259,7 @@ TEST(IniFileWrite, KeepsLineEndsByteOrderMarkAndMissingLastLineEnd) {
 }
 
 TEST(IniFileWrite, CreatesTheFileAndTheNextObjectSeesIt) {
-  TempDir dir;
+  host::TempDir dir;
   IniFile ini(dir.file("new.ini"));
   ASSERT_TRUE(ini.WriteInteger("Main", "Wait1", 300));
   ASSERT_TRUE(ini.WriteInteger("Main", "WaitN", 100));
@@ -269,7 +269,7 @@ TEST(IniFileWrite, CreatesTheFileAndTheNextObjectSeesIt) {
 }
 
 TEST(IniFileWrite, RefusesWhatWouldNotReadBack) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini", "[Main]\nA=1\n");
   IniFile ini(dir.file("a.ini"));
   EXPECT_FALSE(ini.WriteString("Main", "A", "two\nlines"));
@@ -286,7 +286,7 @@ TEST(IniFileWrite, RefusesWhatWouldNotReadBack) {
 }
 
 TEST(IniFileMalformed, GarbageAndHugeLinesAreSkippedAndKept) {
-  TempDir dir;
+  host::TempDir dir;
   std::string garbage;
   uint32_t seed = 12345;
   for (int i = 0; i < 20000; ++i) {
@@ -310,7 +310,7 @@ TEST(IniFileMalformed, GarbageAndHugeLinesAreSkippedAndKept) {
 }
 
 TEST(IniFileMalformed, BrokenSectionHeadersEndTheSectionBeforeThem) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.cfg",
             "[Setup]\nName=Good\n[Keys\n00000001=One\nno equals\n"
             "[" +
@@ -329,7 +329,7 @@ TEST(IniFileMalformed, BrokenSectionHeadersEndTheSectionBeforeThem) {
 }
 
 TEST(IniFileMalformed, TenThousandKeys) {
-  TempDir dir;
+  host::TempDir dir;
   std::string content = "[Keys]\n";
   for (int i = 0; i < 10000; ++i) content += "K" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   content += "[Main]\nInterval=5\n";
@@ -352,7 +352,7 @@ TEST(IniFileMalformed, TenThousandKeys) {
 }
 
 TEST(IniFileMalformed, OversizedFileReadsEmptyAndIsNotRewritten) {
-  TempDir dir;
+  host::TempDir dir;
   const std::string content = "[Main]\nInterval=9\n" + std::string(5 << 20, '\n');
   dir.write("a.ini", content);
   IniFile ini(dir.file("a.ini"));
@@ -362,7 +362,7 @@ TEST(IniFileMalformed, OversizedFileReadsEmptyAndIsNotRewritten) {
 }
 
 TEST(IniFileWrite, ReadOnlyFolderLeavesTheFileAsItWas) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini", "[Main]\nWait1=300\n");
   IniFile ini(dir.file("a.ini"));
   ReadOnlyFolder read_only(dir.path());
@@ -379,10 +379,10 @@ TEST(IniFileWrite, ReadOnlyFolderLeavesTheFileAsItWas) {
 
 namespace {
 
-size_t FileCount(const TempDir& dir) { return plat::find_files(dir.path(), "*").size(); }
+size_t FileCount(const host::TempDir& dir) { return plat::find_files(dir.path(), "*").size(); }
 
 TEST(IniFileRoundTrip, EveryValueAndNameTheWriterAcceptsReadsBackUnchanged) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("utf16.ini", Utf16Bytes(u"[Main]\r\n", true));
   dir.write("utf8.ini", "\xEF\xBB\xBF[Main]\n");
   const std::string values[] = {" X.cfg",
@@ -433,7 +433,7 @@ TEST(IniFileRoundTrip, EveryValueAndNameTheWriterAcceptsReadsBackUnchanged) {
 }
 
 TEST(IniFileWrite, SeveralKeysInOneReplace) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini", "[Main]\nWaitN=1\n[Extra]\nA=1\n");
   IniFile ini(dir.file("a.ini"));
   ASSERT_TRUE(ini.WriteValues("Main", {{"Wait1", "310"}, {"WaitN", " 2 "}, {"WaitR", "990"}}));
@@ -444,7 +444,7 @@ TEST(IniFileWrite, SeveralKeysInOneReplace) {
 }
 
 TEST(IniFileEncodings, UnicodeFilesReadAsAnsiAndAreWrittenBackInTheirOwnEncoding) {
-  TempDir dir;
+  host::TempDir dir;
   for (bool little : {true, false}) {
     // The comment's character has no ANSI form; untouched lines keep it.
     dir.write("u.ini", Utf16Bytes(u"; \u4E2D\r\n[Main]\r\nName=Caf\u00E9\r\nWait1=1\r\n", little));
@@ -501,7 +501,7 @@ TEST(IniFileEncodings, TheWriterNeverTakesALossilyReadKeyForTheOneAskedFor) {
       {mark + "[Main]\nA\xE6\x97\xA5=1\n", "a?", false, ""},
       {mark + "[Main]\nName=\xE6\x97\xA5\n", "Name", true, mark + "[Main]\nName=2\n"},
   };
-  TempDir dir;
+  host::TempDir dir;
   for (const Case& c : cases) {
     dir.write("u.ini", c.text);
     EXPECT_EQ(IniFile(dir.file("u.ini")).WriteString("Main", c.key, "2"), c.written) << c.key;
@@ -511,7 +511,7 @@ TEST(IniFileEncodings, TheWriterNeverTakesALossilyReadKeyForTheOneAskedFor) {
 
 // A UTF-16 file ending in half a unit (an ANSI line appended): saves read back and stop growing.
 TEST(IniFileWrite, AUtf16FileEndingInHalfAUnitSavesWhatReadsBack) {
-  TempDir dir;
+  host::TempDir dir;
   for (bool little : {true, false}) {
     const std::string original = Utf16Bytes(u"[Main]\r\nInterval=50\r\n", little) + "x\r\n";
     dir.write("a.ini", original);
@@ -529,7 +529,7 @@ TEST(IniFileWrite, AUtf16FileEndingInHalfAUnitSavesWhatReadsBack) {
 // A leftover temporary of any name, a link included, is neither followed nor
 // reused nor removed, and writes add none.
 TEST(IniFileReplace, StaleTemporariesAreLeftAloneAndNeverGrowInNumber) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("victim.txt", "victim");
   dir.write("a.ini", "[Main]\nA=1\n");
   dir.write("a.ini.tmp", "stale");
@@ -553,7 +553,7 @@ int ModeOf(const std::string& path) {
 }
 
 TEST(IniFileReplace, KeepsPermissionsRefusesReadOnlyFilesAndWritesThroughLinks) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini", "[Main]\nA=1\n");
   IniFile ini(dir.file("a.ini"));
   for (int mode : {0600, 0640, 0604}) {
@@ -594,7 +594,7 @@ TEST(IniFileReplace, KeepsPermissionsRefusesReadOnlyFilesAndWritesThroughLinks) 
 }
 #else
 TEST(IniFileReplace, RefusesReadOnlyFilesAndKeepsHiddenOnes) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini", "[Main]\nA=1\n");
   const std::string path = dir.file("a.ini");
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -609,7 +609,7 @@ TEST(IniFileReplace, RefusesReadOnlyFilesAndKeepsHiddenOnes) {
 }
 
 TEST(IniFileReplace, WritesThroughASymbolicLink) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("target.ini", "[Main]\nA=1\n");
   const std::string link = dir.file("link.ini");
   const DWORD made = CreateSymbolicLinkA(link.c_str(), dir.file("target.ini").c_str(), 0)
@@ -634,7 +634,7 @@ TEST(IniFileReplace, WritesThroughASymbolicLink) {
 
 // Windows XP lacks the function that follows links: saves go on without it.
 TEST(IniFileReplace, SavesWhereTheSystemCannotFollowLinks) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("a.ini", "[Main]\nA=1\n");
   plat::win32::hide_newer_functions(true);
   const bool replaced = IniFile(dir.file("a.ini")).WriteInteger("Main", "A", 2);

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "config/settings.h"
+#include "host/temp_dir.h"
 #include "platform/module.h"
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
 #include "plugin/state.h"
 #include "plugin/version_check.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
 
 using namespace config;
@@ -33,7 +33,7 @@ class OpenTest : public ::testing::Test {
     return std::string(KeyEventRecord.InstanceName,
                        strnlen(KeyEventRecord.InstanceName, sizeof(KeyEventRecord.InstanceName)));
   }
-  TempDir dir;
+  host::TempDir dir;
   TestCore core;
 };
 
@@ -49,7 +49,7 @@ TEST(VersionCheck, AcceptsExactlyTheRangeOfMinorTwelveAndUp) {
 }
 
 TEST_F(OpenTest, NullNameGivesRemoteAndEmptyNameStaysEmpty) {
-  CoreInfoBlock info(0x02070C00);
+  host::CoreInfoBlock info(0x02070C00);
   Open(nullptr, core.window(), info.bytes);
   EXPECT_EQ(Instance(), "REMOTE");
   Close();
@@ -77,7 +77,7 @@ TEST_F(OpenTest, ClearsTheRecordBeyondTheName) {
 }
 
 TEST_F(OpenTest, ReturnsTheSameDescriptionWhetherOrNotTheVersionIsAccepted) {
-  CoreInfoBlock good(0x0207FFFF), bad(0x02080000);
+  host::CoreInfoBlock good(0x0207FFFF), bad(0x02080000);
   const char* refused = Open("a", core.window(), bad.bytes);
   EXPECT_FALSE(CoreVersionOk.load());
   Close();

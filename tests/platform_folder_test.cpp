@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
 }
 
 TEST(FolderSearch, ListsEveryEntryWhoseNameMatchesIgnoringCase) {
-  TempDir dir;
+  host::TempDir dir;
   for (const char* name :
        {"AverTV.cfg", "LIFEVIEW.CFG", ".hidden.cfg", "x.cfgx", "cfg", "y.ini", "a.cfg.bak", "two.dots.Cfg"})
     dir.write(name, "[Setup]\n");
@@ -34,7 +34,7 @@ TEST(FolderSearch, ListsEveryEntryWhoseNameMatchesIgnoringCase) {
 // page on Windows (0xFC is "u" with diaeresis in code page 1252), raw bytes
 // natively. Only ASCII letters fold, so the byte matches only itself.
 TEST(FolderSearch, NamesOutsideAsciiComeBackByteForByte) {
-  TempDir dir;
+  host::TempDir dir;
   const std::string name =
       "K\xFC"
       "che.cfg";
@@ -46,7 +46,7 @@ TEST(FolderSearch, NamesOutsideAsciiComeBackByteForByte) {
 }
 
 TEST(FolderSearch, MissingFolderListsNothing) {
-  TempDir dir;
+  host::TempDir dir;
   EXPECT_TRUE(plat::find_files(dir.file("gone"), "*.cfg").empty());
   EXPECT_TRUE(plat::find_files(dir.file("gone") + "/", "*.cfg").empty());
   // No folder is not the current one.

@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "config/settings.h"
+#include "host/temp_dir.h"
 #include "platform/file.h"
 #include "platform/folder.h"
-#include "tests/support/temp_dir.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -143,7 +143,7 @@ class SettingsStress : public ::testing::Test {
   void SetUp() override { dir.write("SAA713x.ini", Content(0)); }
   std::string Module() const { return dir.file("SAA713x.dll"); }
   std::string Settings() const { return dir.file("SAA713x.ini"); }
-  TempDir dir;
+  host::TempDir dir;
 };
 
 TEST_F(SettingsStress, TwoProcessesSavingAtOnceLeaveAWholeFileAtEveryRead) {

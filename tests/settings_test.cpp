@@ -9,7 +9,7 @@
 
 #include "config/code_text.h"
 #include "config/hex.h"
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 
 using namespace config;
 
@@ -71,7 +71,7 @@ class Settings : public ::testing::Test {
     EXPECT_EQ(Remote.keys->RemoteName(), "<Unknown>");
   }
 
-  TempDir dir_;
+  host::TempDir dir_;
   StringList keys_;
   StringList names_;
 };

@@ -15,6 +15,7 @@
 #include "config/settings.h"
 #include "device/gpio_device.h"
 #include "device/press_slot.h"
+#include "host/temp_dir.h"
 #include "platform/folder.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
@@ -28,7 +29,6 @@
 #include "setup/setup_form.h"
 #include "setup/spinners.h"
 #include "sim/sim_control.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
 #include "tests/support/unicode_text.h"
 #include "tests/support/watchdog.h"
@@ -80,10 +80,10 @@ class SetupDialogTest : public ::testing::Test {
   IniFile Settings() const { return IniFile(dir.file("SAA713x.ini")); }
   std::string Saved(const char* key) const { return Settings().ReadString("Main", key, "<missing>"); }
 
-  TempDir dir;
+  host::TempDir dir;
   TestCore core;
   MessageBoxCapture boxes;
-  CoreInfoBlock info{0x02070C00};
+  host::CoreInfoBlock info{0x02070C00};
   sim::Control* card = nullptr;
 };
 

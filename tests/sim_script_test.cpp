@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "device/gpio_device.h"
+#include "host/temp_dir.h"
 #include "sim/script.h"
 #include "tests/support/sim_card.h"
-#include "tests/support/temp_dir.h"
 
 using namespace device;
 
@@ -113,7 +113,7 @@ TEST(SimScript, InvalidLinesAreRefusedWithTheirNumber) {
 class SimCardScript : public simtest::CardTest {};
 
 TEST_F(SimCardScript, ALoadedFileSetsTheDevicesFailuresAndPins) {
-  TempDir folder;
+  host::TempDir folder;
   folder.write("session.txt",
                "device 1131 7130 5456 7135 D1\n"
                "device 1131 7134 1461 F31D 1\n"

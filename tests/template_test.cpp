@@ -10,7 +10,7 @@
 
 #include "config/ini_file.h"
 #include "config/settings.h"
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 
 using namespace config;
 
@@ -32,7 +32,7 @@ std::string PackagedTemplate() {
 TEST(Template, LoadsAsItsCommentsSay) {
   const std::string text = PackagedTemplate();
   ASSERT_FALSE(text.empty()) << SAA_TEMPLATE_PATH;
-  TempDir dir;
+  host::TempDir dir;
   dir.write("AverTV.cfg", text);  // the definition a fresh install loads
   std::snprintf(ModulePath, sizeof ModulePath, "%s", dir.file("SAA713x.dll").c_str());
   StringList keys;

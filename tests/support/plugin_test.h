@@ -4,10 +4,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "host/temp_dir.h"
 #include "platform/module.h"
 #include "plugin/exports.h"
 #include "sim/sim_control.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
 
 class PluginTest : public ::testing::Test {
@@ -24,11 +24,11 @@ class PluginTest : public ::testing::Test {
   }
   // Open with a version the plug-in accepts.
   void OpenAccepted() {
-    const CoreInfoBlock info(0x02070C00);
+    const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
     Open("test", core.window(), info.bytes);
   }
 
-  TempDir dir;
+  host::TempDir dir;
   TestCore core;
   sim::Control* card = nullptr;
 };

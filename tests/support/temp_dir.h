@@ -1,21 +1,5 @@
-// A fresh folder for one test, removed again at the end.
+// The remote tool's suites still name the temporary folder here.
 #pragma once
-#include <string>
+#include "host/temp_dir.h"
 
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  // The folder, ending in a path separator.
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + name; }
-  void write(const std::string& name, const std::string& content) const;
-  std::string read(const std::string& name) const;
-  bool exists(const std::string& name) const;
-
- private:
-  std::string path_;
-};
+using host::TempDir;

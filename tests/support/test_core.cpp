@@ -12,7 +12,6 @@
 #include "plugin/exports.h"
 #include "plugin/state.h"
 #include "setup/setup_logic.h"
-#include "tests/support/core_support.h"
 
 using namespace config;
 
@@ -29,7 +28,7 @@ std::vector<int32_t> TestCore::repeats() const {
 intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
   auto* self = static_cast<TestCore*>(context);
   if (msg != events::kKeyNotify) return 0;
-  const RecordTexts texts = ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
+  const host::RecordTexts texts = host::ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
   Notification n;
   n.repeat = static_cast<int32_t>(lparam);
   n.instance = texts.instance;
@@ -43,10 +42,10 @@ intptr_t TestCore::Proc(void* context, plat::WindowHandle, uint32_t msg, uintptr
 }
 
 bool TestCore::PumpUntil(const std::function<bool()>& pred, uint32_t guard_ms) {
-  return ::PumpUntil(pred, guard_ms);
+  return host::PumpUntil(pred, guard_ms);
 }
 
-void TestCore::PumpFor(uint32_t ms) { ::PumpFor(ms); }
+void TestCore::PumpFor(uint32_t ms) { host::PumpFor(ms); }
 
 namespace {
 std::mutex box_mutex;

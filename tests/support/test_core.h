@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "host/messages.h"
+#include "host/plugin_library.h"
 #include "platform/types.h"
-#include "tests/support/core_support.h"
+
+// The remote tool's suites name the block unqualified.
+using host::CoreInfoBlock;
 
 struct Notification {
   int32_t repeat = 0;

@@ -4,24 +4,22 @@
 // the next sample is left out) to the first instruction of the core's handler.
 #include "tools/bench/end_to_end.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <string>
 
 #include "config/settings.h"
+#include "host/messages.h"
+#include "host/plugin_library.h"
+#include "host/temp_dir.h"
 #include "platform/module.h"
 #include "platform/sync.h"
 #include "platform/window.h"
 #include "plugin/core_interface.h"
 #include "plugin/exports.h"
 #include "plugin/state.h"
-#include "tests/support/core_support.h"
 #include "sim/sim_control.h"
 #include "tools/bench/alloc_count.h"
 #include "tools/bench/timed_card.h"
@@ -32,31 +30,8 @@ namespace {
 constexpr uint32_t kPressBit = 0x100;  // PressMask 100, PressFlag 1, KeyMask FF
 constexpr int kTableSize = 50;
 constexpr uint32_t kGuardMs = 5000;
-constexpr uint32_t kCoreVersion = 0x02070C00;
 
 uint32_t TableCode(int entry) { return 0x10u + static_cast<uint32_t>(entry); }
-
-class Folder {
- public:
-  Folder() {
-    char name[] = "/tmp/saa713x-bench-XXXXXX";
-    if (mkdtemp(name) != nullptr) path_ = std::string(name) + "/";
-  }
-  ~Folder() {
-    for (const std::string& file : files_) unlink((path_ + file).c_str());
-    if (!path_.empty()) rmdir(path_.c_str());
-  }
-  bool ok() const { return !path_.empty(); }
-  std::string file(const std::string& name) const { return path_ + name; }
-  void write(const std::string& name, const std::string& text) {
-    std::ofstream(path_ + name) << text;
-    files_.push_back(name);
-  }
-
- private:
-  std::string path_;
-  std::vector<std::string> files_;
-};
 
 std::string RemoteDefinition() {
   std::string text = "[Setup]\nName=Bench remote\nPressMask=100\nPressFlag=1\nKeyMask=FF\n[Keys]\n";
@@ -78,14 +53,15 @@ class Session {
     uint64_t before = state_.count;
     const int64_t set_ns = NowNs();
     card_->SetPins(0, pins);
-    if (!PumpUntil([&] { return state_.count > before; }, kGuardMs) || state_.repeat != 0) return false;
+    if (!host::PumpUntil([&] { return state_.count > before; }, kGuardMs) || state_.repeat != 0) return false;
     if (ChangedSample() != pins) return false;
     if (press != nullptr) press->us.push_back((state_.handled_ns - ChangedSampleNs()) / 1e3);
     if (from_pins != nullptr) from_pins->us.push_back((state_.handled_ns - set_ns) / 1e3);
 
     before = state_.count;
     card_->SetPins(0, 0);
-    if (!PumpUntil([&] { return state_.count > before; }, kGuardMs) || state_.repeat != -1) return false;
+    if (!host::PumpUntil([&] { return state_.count > before; }, kGuardMs) || state_.repeat != -1)
+      return false;
     if (release != nullptr) release->us.push_back((state_.handled_ns - ChangedSampleNs()) / 1e3);
     return true;
   }
@@ -93,10 +69,10 @@ class Session {
   // A key held for ms, then released; false when the release did not come.
   bool Hold(uint32_t code, uint32_t ms) {
     card_->SetPins(0, kPressBit | code);
-    PumpFor(ms);
+    host::PumpFor(ms);
     const uint64_t before = state_.count;
     card_->SetPins(0, 0);
-    return PumpUntil([&] { return state_.count > before && state_.repeat == -1; }, kGuardMs);
+    return host::PumpUntil([&] { return state_.count > before && state_.repeat == -1; }, kGuardMs);
   }
 
   uint64_t Notifications() const { return state_.count; }
@@ -131,11 +107,7 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
   card->Reset();
   card->SetPins(sim::kAnyDevice, 0);
 
-  Folder folder;
-  if (!folder.ok()) {
-    figures.failure = "no temporary folder";
-    return figures;
-  }
+  host::TempDir folder;
   folder.write("AverTV.cfg", RemoteDefinition());
   folder.write("SAA713x.ini", "[Main]\nInterval=" + std::to_string(options.interval_ms) + "\n");
   const std::string module = folder.file("SAA713x.dll");
@@ -143,7 +115,7 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
 
   Session session(card);
   plat::WindowHandle window = plat::create_message_window(&CoreProc, session.state());
-  const CoreInfoBlock info(kCoreVersion);
+  const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
   Open("bench", window, info.bytes);
   Start();
   if (!plugin::Running()) {
@@ -183,8 +155,8 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
     for (int run = 0; ok && run < options.stop_runs; ++run) {
       Start();
       const uint64_t first = SamplesRead();
-      PumpUntil([first] { return SamplesRead() > first; }, kGuardMs);
-      PumpFor(static_cast<uint32_t>(50 + run * 850 / std::max(options.stop_runs, 1)));
+      host::PumpUntil([first] { return SamplesRead() > first; }, kGuardMs);
+      host::PumpFor(static_cast<uint32_t>(50 + run * 850 / std::max(options.stop_runs, 1)));
       const int64_t begin = NowNs();
       Stop();
       figures.stop_ms.push_back((NowNs() - begin) / 1e6);
@@ -205,8 +177,8 @@ IdleFigures RunIdle(int32_t interval_ms, uint32_t ms) {
   IdleFigures figures;
   figures.interval_ms = interval_ms;
   sim::Control* card = sim::control();
-  Folder folder;
-  if (card == nullptr || !folder.ok()) return figures;
+  if (card == nullptr) return figures;
+  host::TempDir folder;
   card->Reset();
   card->SetPins(sim::kAnyDevice, 0);
   folder.write("AverTV.cfg", RemoteDefinition());
@@ -215,16 +187,15 @@ IdleFigures RunIdle(int32_t interval_ms, uint32_t ms) {
   plat::set_module_path_override(module.c_str());
   CoreState state;
   plat::WindowHandle window = plat::create_message_window(&CoreProc, &state);
-  uint8_t info[64] = {};
-  std::memcpy(info + 28, &kCoreVersion, sizeof kCoreVersion);
-  Open("bench", window, info);
+  const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
+  Open("bench", window, info.bytes);
   const std::vector<TaskSample> before = SampleTasks();
   Start();
   if (plugin::Running()) {
-    PumpFor(300);  // past the start
+    host::PumpFor(300);  // past the start
     const std::vector<TaskSample> from = SampleTasks();
     const int64_t begin = NowNs();
-    PumpFor(ms);
+    host::PumpFor(ms);
     const std::vector<TaskSample> to = SampleTasks();
     figures.seconds = static_cast<double>(NowNs() - begin) / 1e9;
     figures.threads = NewThreadCosts(before, from, to, figures.seconds);

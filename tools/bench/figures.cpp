@@ -13,6 +13,7 @@
 #include <dirent.h>
 #endif
 
+#include "host/messages.h"
 #include "platform/sync.h"
 #include "plugin/core_interface.h"
 
@@ -131,11 +132,6 @@ double Latencies::Percentile99() const {
 }
 double Latencies::Max() const { return us.empty() ? 0 : us.back(); }
 
-void PumpFor(uint32_t ms) {
-  const int64_t end = NowNs() + int64_t{ms} * 1000000;
-  PumpUntil([end] { return NowNs() >= end; }, ms + 1000);
-}
-
 Latencies MeasureFloor(int rounds) {
   Floor floor;
   floor.rounds = rounds;
@@ -146,7 +142,7 @@ Latencies MeasureFloor(int rounds) {
   plat::Handle sender = plat::create_thread(&FloorSender, &floor);
   plat::Handle waker = plat::create_thread(&FloorWaker, &floor);
   if (floor.event && floor.handled && floor.window && sender && waker) {
-    PumpUntil([&floor] { return floor.rounds_done.load() >= floor.rounds; }, kGuardMs + 10 * rounds);
+    host::PumpUntil([&floor] { return floor.rounds_done.load() >= floor.rounds; }, kGuardMs + 10 * rounds);
   }
   floor.stop.store(true);
   if (waker) plat::wait(waker, plat::kInfinite);

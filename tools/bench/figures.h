@@ -1,5 +1,5 @@
 // What the native benchmark and the Windows figures program share: the
-// clock, latency lists, pumping the core's window, the floor of the path a
+// clock, latency lists, the core's window, the floor of the path a
 // key takes, and the cost of threads seen from outside through /proc.
 #pragma once
 #include <cstdint>
@@ -30,20 +30,6 @@ struct CoreState {
   int64_t handled_ns = 0;
 };
 intptr_t CoreProc(void* state, plat::WindowHandle window, uint32_t msg, uintptr_t wparam, intptr_t lparam);
-
-// Dispatches this thread's messages until pred() holds; false after guard_ms.
-template <typename Pred>
-bool PumpUntil(Pred pred, uint32_t guard_ms) {
-  const int64_t end = NowNs() + int64_t{guard_ms} * 1000000;
-  while (!pred()) {
-    if (NowNs() >= end) return false;
-    plat::wait_for_message(10);  // dispatches sent messages on the way
-    plat::Message m;
-    while (plat::peek_message(m)) plat::dispatch_message(m);
-  }
-  return true;
-}
-void PumpFor(uint32_t ms);
 
 // The floor under a key's way to the core, on the same platform layer: one
 // thread signals a manual-reset event, a second wakes from its wait and sends

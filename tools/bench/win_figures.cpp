@@ -8,11 +8,12 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "host/messages.h"
+#include "host/plugin_library.h"
 #include "platform/sync.h"
 #include "platform/window.h"
 #include "sim/sim_control.h"
@@ -20,37 +21,17 @@
 
 namespace {
 
-using OpenFn = const char*(__stdcall*)(const char*, plat::WindowHandle, const void*);
-using VoidFn = void (*)();
-
 constexpr uint32_t kPressBit = 0x100;
 constexpr uint32_t kGuardMs = 5000;
-
-struct Plugin {
-  OpenFn Open = nullptr;
-  VoidFn Close = nullptr, Start = nullptr, Stop = nullptr;
-};
-
-bool Load(const std::string& path, Plugin& plugin) {
-  HMODULE library = LoadLibraryA(path.c_str());
-  if (library == nullptr) return false;
-  plugin.Open = reinterpret_cast<OpenFn>(reinterpret_cast<void*>(GetProcAddress(library, "Open")));
-  plugin.Close = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(library, "Close")));
-  plugin.Start = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(library, "Start")));
-  plugin.Stop = reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(library, "Stop")));
-  return plugin.Open && plugin.Close && plugin.Start && plugin.Stop;
-}
 
 void WriteSettings(const std::string& folder, int32_t interval_ms) {
   std::ofstream(folder + "\\SAA713x.ini")
       << "[Main]\r\nDefaultConfig=Bench.cfg\r\nInterval=" << interval_ms << "\r\n";
 }
 
-void OpenPlugin(const Plugin& plugin, plat::WindowHandle window) {
-  uint8_t info[64] = {};
-  const uint32_t version = 0x02070C00;
-  std::memcpy(info + 28, &version, sizeof version);
-  plugin.Open("bench", window, info);
+void OpenPlugin(const host::PluginLibrary& plugin, plat::WindowHandle window) {
+  const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
+  plugin.Open("bench", window, info.bytes);
 }
 
 // One press and release on the pins; the time from setting the pins to the
@@ -60,12 +41,12 @@ bool PressAndRelease(sim::Control* card, bench::CoreState& core, uint32_t code, 
   uint64_t before = core.count;
   int64_t set_ns = bench::NowNs();
   card->SetPins(0, kPressBit | code);
-  if (!bench::PumpUntil([&] { return core.count > before; }, kGuardMs) || core.repeat != 0) return false;
+  if (!host::PumpUntil([&] { return core.count > before; }, kGuardMs) || core.repeat != 0) return false;
   if (press) press->us.push_back(static_cast<double>(core.handled_ns - set_ns) / 1e3);
   before = core.count;
   set_ns = bench::NowNs();
   card->SetPins(0, 0);
-  if (!bench::PumpUntil([&] { return core.count > before; }, kGuardMs) || core.repeat != -1) return false;
+  if (!host::PumpUntil([&] { return core.count > before; }, kGuardMs) || core.repeat != -1) return false;
   if (release) release->us.push_back(static_cast<double>(core.handled_ns - set_ns) / 1e3);
   return true;
 }
@@ -75,7 +56,7 @@ bool PressAndRelease(sim::Control* card, bench::CoreState& core, uint32_t code, 
 void Marker(const char* name) {
   std::printf("@%s\n", name);
   std::fflush(stdout);
-  bench::PumpFor(300);
+  host::PumpFor(300);
 }
 
 const char* WineVersion() {
@@ -135,9 +116,9 @@ int main(int argc, char** argv) {
   bench::Latencies floor = bench::MeasureFloor(presses);
 
   sim::Control* card = sim::control();
-  Plugin plugin;
-  if (card == nullptr || !Load(copy, plugin)) {
-    std::fprintf(stderr, "%s\n", card ? "cannot load the plug-in" : "the simulated card is not registered");
+  host::PluginLibrary plugin;
+  if (card == nullptr || !plugin.Load(copy)) {
+    std::fprintf(stderr, "%s\n", card ? plugin.error().c_str() : "the simulated card is not registered");
     return 1;
   }
   card->Reset();
@@ -166,10 +147,10 @@ int main(int argc, char** argv) {
   Marker("before-start");
   const uint64_t notified = core.count;
   plugin.Start();
-  bench::PumpFor(300);  // past the start
+  host::PumpFor(300);  // past the start
   Marker("idle-from");
   const int64_t begin = bench::NowNs();
-  bench::PumpFor(static_cast<uint32_t>(idle_ms));
+  host::PumpFor(static_cast<uint32_t>(idle_ms));
   Marker("idle-to");
   const double seconds = static_cast<double>(bench::NowNs() - begin) / 1e9;
   plugin.Stop();

@@ -1,6 +1,7 @@
 // A small core for the demo: loads the plug-in by path, opens it with a
 // window of its own, plays the simulated card's remote session and prints
 // every notification it receives.
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -12,67 +13,30 @@
 #include <thread>
 #include <vector>
 
+#include "host/messages.h"
+#include "host/plugin_library.h"
 #include "platform/sync.h"
 #include "platform/window.h"
 #include "plugin/core_interface.h"
 #include "setup/form_window.h"
-#include "tests/support/core_support.h"
 #include "sim/script.h"
 #include "sim/sim_control.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#define DEMO_STDCALL __stdcall
-#else
-#include <dlfcn.h>
-#define DEMO_STDCALL
-#endif
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using OpenFn = const char*(DEMO_STDCALL*)(const char*, plat::WindowHandle, const void*);
-using VoidFn = void (*)();
-
-struct Plugin {
-  OpenFn Open = nullptr;
-  VoidFn Close = nullptr, Start = nullptr, Stop = nullptr, Setup = nullptr;
-  std::atomic<setup::SetupFormBase*>* SetupForm = nullptr;
-};
-
-void* Symbol(void* library, const char* name) {
-#if defined(_WIN32)
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-#else
-  return dlsym(library, name);
-#endif
-}
-
-bool LoadPlugin(const std::string& path, Plugin& plugin) {
-#if defined(_WIN32)
-  void* library = LoadLibraryA(path.c_str());
-#else
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-  if (library == nullptr) {
-    std::fprintf(stderr, "cannot load %s\n", path.c_str());
-    return false;
-  }
-  plugin.Open = reinterpret_cast<OpenFn>(Symbol(library, "Open"));
-  plugin.Close = reinterpret_cast<VoidFn>(Symbol(library, "Close"));
-  plugin.Start = reinterpret_cast<VoidFn>(Symbol(library, "Start"));
-  plugin.Stop = reinterpret_cast<VoidFn>(Symbol(library, "Stop"));
-  plugin.Setup = reinterpret_cast<VoidFn>(Symbol(library, "Setup"));
-  plugin.SetupForm = static_cast<std::atomic<setup::SetupFormBase*>*>(Symbol(library, "_SetupForm"));
-  return plugin.Open && plugin.Close && plugin.Start && plugin.Stop && plugin.Setup && plugin.SetupForm;
+// The dialog while it shows: the plug-in's exported _SetupForm.
+std::atomic<setup::SetupFormBase*>& SetupForm(const host::PluginLibrary& plugin) {
+  return *static_cast<std::atomic<setup::SetupFormBase*>*>(plugin.SetupForm);
 }
 
 uint32_t start_tick = 0;
 
 intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
   if (msg != events::kKeyNotify) return 0;
-  const RecordTexts record = ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
+  const host::RecordTexts record =
+      host::ReadRecord(*reinterpret_cast<const events::KeyEventRecordT*>(wparam));
   const int32_t repeat = static_cast<int32_t>(lparam);
   char kind[24];
   if (repeat == 0)
@@ -89,13 +53,13 @@ intptr_t CoreProc(void*, plat::WindowHandle, uint32_t msg, uintptr_t wparam, int
 }
 
 // Shows the setup dialog and closes it after ms, as its close box would.
-void ShowSetup(const Plugin& plugin, uint32_t ms, bool keep_open) {
+void ShowSetup(const host::PluginLibrary& plugin, uint32_t ms, bool keep_open) {
   std::thread closer;
   if (!keep_open) {
     closer = std::thread([&plugin, ms] {
       plat::WindowHandle dialog = nullptr;
       for (int i = 0; i < 500 && dialog == nullptr; ++i) {
-        if (setup::SetupFormBase* form = plugin.SetupForm->load()) dialog = form->Handle.load();
+        if (setup::SetupFormBase* form = SetupForm(plugin).load()) dialog = form->Handle.load();
         if (dialog == nullptr) plat::sleep_ms(10);
       }
       plat::sleep_ms(ms);
@@ -176,11 +140,14 @@ int main(int argc, char** argv) {
   sim::Script script;
   std::string parse_error;
   sim::ParseScript(text.str(), script, parse_error);
-  Plugin plugin;
-  if (!LoadPlugin(plugin_path, plugin)) return 1;
+  host::PluginLibrary plugin;
+  if (!plugin.Load(plugin_path)) {
+    std::fprintf(stderr, "%s\n", plugin.error().c_str());
+    return 1;
+  }
 
   plat::WindowHandle window = plat::create_message_window(&CoreProc, nullptr);
-  const CoreInfoBlock info(0x02070C00);
+  const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
   const char* description = plugin.Open("DEMO", window, info.bytes);
   std::printf("plug-in: %s (%s)\n", description, plugin_path.c_str());
   std::printf("remote session: %s\n\n", options.script.c_str());
@@ -194,7 +161,7 @@ int main(int argc, char** argv) {
     ShowSetup(plugin, session_ms, options.keep_open);
   } else {
     plugin.Start();
-    PumpFor(session_ms);
+    host::PumpFor(session_ms);
     plugin.Stop();
     std::printf("\nsetup dialog as the plug-in fills it:\n");
     std::fflush(stdout);

@@ -13,7 +13,7 @@ import subprocess
 import sys
 
 XP = 0x501
-TABLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "platform", "win32", "xp_exports")
+TABLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "platform", "win32", "xp_exports")
 
 
 def in_xp(mark):

@@ -1,10 +1,12 @@
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+namespace host {
 
 namespace fs = std::filesystem;
 
@@ -37,3 +39,5 @@ std::string TempDir::read(const std::string& name) const {
 }
 
 bool TempDir::exists(const std::string& name) const { return fs::exists(file(name)); }
+
+}  // namespace host

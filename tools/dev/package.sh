@@ -75,7 +75,7 @@ strip_with_debuglink() {
 # check_xp_imports IMAGE...: each image imports only what Windows XP SP3's
 # system DLLs export, and its PE header asks for no later Windows.
 check_xp_imports() {
-  python3 "$ROOT/tools/check_xp_imports.py" i686-w64-mingw32-objdump "$@"
+  python3 "$ROOT/tools/dev/check_xp_imports.py" i686-w64-mingw32-objdump "$@"
 }
 
 # The time the package carries: SOURCE_DATE_EPOCH when set, otherwise the

@@ -14,15 +14,15 @@ turn a driver group into a definition live in GROUPS below.
 import os
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FACTS = os.path.join(ROOT, "definitions", "facts")
 OUT = os.path.join(ROOT, "definitions")
 GUIDE = os.path.join(ROOT, "docs", "user-guide.md")
-GUIDE_BEGIN = "<!-- known cards: written by tools/definitions/generate.py, do not edit -->"
+GUIDE_BEGIN = "<!-- known cards: written by definitions/generate.py, do not edit -->"
 GUIDE_END = "<!-- end of known cards -->"
-UNREAD_BEGIN = "<!-- unreadable cards: written by tools/definitions/generate.py, do not edit -->"
+UNREAD_BEGIN = "<!-- unreadable cards: written by definitions/generate.py, do not edit -->"
 UNREAD_END = "<!-- end of unreadable cards -->"
-TOOL_TABLE = os.path.join(ROOT, "tools", "remote", "unread_cards.inc")
+TOOL_TABLE = os.path.join(ROOT, "remote", "unread_cards.inc")
 
 NOTE_AVERMEDIA_RELEASE = (
     "The Linux driver makes GPIO{pin} an output and drives it high when it starts; "
@@ -241,7 +241,7 @@ def definition(group_id, choice, group, cards, card_sources, group_sources, key_
 
     out = [f"; {choice['name']}: remote definition for the SAA713x plug-in.",
            "; Derived from public driver tables; not tried on every card.",
-           "; Written by tools/definitions/generate.py from definitions/facts/: change those",
+           "; Written by definitions/generate.py from definitions/facts/: change those",
            "; and run it again rather than editing this file.",
            ";",
            "; Source: the Linux kernel's saa7134 driver and remote keymaps (torvalds/linux):"]
@@ -330,7 +330,7 @@ def c_string(text):
 
 
 def tool_table(rows, sources):
-    out = ["// Written by tools/definitions/generate.py from definitions/facts/; do not edit.",
+    out = ["// Written by definitions/generate.py from definitions/facts/; do not edit.",
            "// The cards whose remote the driver does not read as a code on the GPIO pins:",
            "// chip, subvendor, subdevice, the card's name, the reason."]
     for source in dict.fromkeys(f"// Source: {path} at {commit}" for path, commit, *_ in sources):
@@ -423,7 +423,7 @@ def main(argv):
     if stale:
         for path in stale:
             what = "not written by the generator" if path not in expected else "differs from what the facts give"
-            print(f"stale: {os.path.relpath(path, ROOT)} {what}; run tools/definitions/generate.py",
+            print(f"stale: {os.path.relpath(path, ROOT)} {what}; run definitions/generate.py",
                   file=sys.stderr)
         return 1
     if check:
