@@ -4,16 +4,6 @@
 
 namespace config {
 
-namespace {
-
-#ifdef _WIN32
-constexpr std::string_view kNativeLineEnd = "\r\n";
-#else
-constexpr std::string_view kNativeLineEnd = "\n";
-#endif
-
-}  // namespace
-
 IniText::IniText(std::string_view bytes) : bytes_(bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     encoding_ = TextEncoding::Utf8;
@@ -114,7 +104,7 @@ bool IniText::BeginsExactly(const LineSpan& span, std::string_view head) const {
 }
 
 std::string IniText::LineEnd() const {
-  std::string_view ending = kNativeLineEnd;
+  std::string_view ending = kSystemLineEnd;
   if (body_ < bytes_.size()) {
     LineSpan first = NextLine(body_);
     if (first.next > first.end) return std::string(bytes_.substr(first.end, first.next - first.end));

@@ -12,6 +12,13 @@
 
 namespace config {
 
+// The line end of new files and of lines added to a file that has none.
+#ifdef _WIN32
+inline constexpr std::string_view kSystemLineEnd = "\r\n";
+#else
+inline constexpr std::string_view kSystemLineEnd = "\n";
+#endif
+
 enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 
 // A line in the file's bytes: its text is [begin, end), its line end [end, next).

@@ -25,7 +25,7 @@
 #include "plugin/core_interface.h"
 #include "setup/win32/control_ids.h"
 #include "sim/sim_control.h"
-#include "tools/remote/cards.h"
+#include "remote/cards.h"
 
 using namespace setup;
 

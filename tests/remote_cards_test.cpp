@@ -14,17 +14,25 @@
 #include "tests/support/remote_tool.h"
 #include "tests/support/sim_card.h"
 #include "tests/support/temp_dir.h"
-#include "tools/remote/cards.h"
-#include "tools/remote/check.h"
-#include "tools/remote/guided.h"
-#include "tools/remote/known_cards.h"
-#include "tools/remote/plugin_link.h"
+#include "remote/cards.h"
+#include "remote/check.h"
+#include "remote/guided.h"
+#include "remote/known_cards.h"
 
 namespace {
 
 using remote::CardIds;
 
-TEST(KnownCards, CardListsAndDeviceLinesParseOrAreRefused) {
+// The IDs of the entries the card search takes, in order.
+std::vector<CardIds> Taken(const char* cards) {
+  std::vector<CardIds> ids;
+  for (const remote::CardEntry& entry : remote::ParseCardEntries(cards)) {
+    if (entry.ids) ids.push_back(*entry.ids);
+  }
+  return ids;
+}
+
+TEST(KnownCards, CardListsParseOrAreRefusedAndDeviceIdsNameACard) {
   const struct {
     const char* text;
     std::vector<CardIds> ids;  // the entries the search takes
@@ -39,25 +47,25 @@ TEST(KnownCards, CardListsAndDeviceLinesParseOrAreRefused) {
       {"7133:1461:F31D:1", {}},
       {"7133;1461;F31D", {}},
   };
-  for (const auto& c : lists) EXPECT_EQ(remote::ParseCardList(c.text), c.ids) << c.text;
+  for (const auto& c : lists) EXPECT_EQ(Taken(c.text), c.ids) << c.text;
   EXPECT_EQ(remote::CardText({0x7133, 0x1461, 0x1}), "7133:1461:0001");
 
-  using Kind = remote::DeviceLine::Kind;
+  using Kind = remote::DeviceCard::Kind;
+  const std::nullopt_t unread = std::nullopt;
   const struct {
-    const char* line;
+    device::DeviceIds device;
     Kind kind;
     CardIds ids;
-  } lines[] = {
-      {"Vendor: 1131, Device: 7133, SubVendor: 5168, SubDevice: 138, rev. 10",
-       Kind::Philips,
-       {0x7133, 0x5168, 0x138}},
-      {"Vendor: 1131, Device: 7134, SubVendor: ???, SubDevice: F31D, rev. 1", Kind::Unread, {}},
-      {"Vendor: ???, Device: 7134, SubVendor: 1461, SubDevice: F31D, rev. 1", Kind::Unread, {}},
-      {"Vendor: 109E, Device: 7134, SubVendor: ???, SubDevice: F31D, rev. 1", Kind::OtherVendor, {}},
+  } devices[] = {
+      {{0x1131, 0x7133, 0x5168, 0x138, 0x10}, Kind::Philips, {0x7133, 0x5168, 0x138}},
+      {{0x1131, 0x7134, unread, 0xF31D, 1}, Kind::Unread, {}},
+      {{unread, 0x7134, 0x1461, 0xF31D, 1}, Kind::Unread, {}},
+      {{0x109E, 0x7134, unread, 0xF31D, 1}, Kind::OtherVendor, {}},
   };
-  for (const auto& c : lines) {
-    EXPECT_EQ(remote::ReadDeviceLine(c.line).kind, c.kind) << c.line;
-    EXPECT_EQ(remote::ReadDeviceLine(c.line).ids, c.ids) << c.line;
+  for (const auto& c : devices) {
+    const std::string line = device::DescribeDevice(c.device);
+    EXPECT_EQ(remote::CardOfDevice(c.device).kind, c.kind) << line;
+    EXPECT_EQ(remote::CardOfDevice(c.device).ids, c.ids) << line;
   }
 }
 
@@ -295,11 +303,11 @@ TEST_F(CardsCommand, LearningAKnownCardStartsFromItsMasks) {
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("Known card 7133:1461:F31D: Aver.cfg"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("They fit"), std::string::npos) << run.out;
-  const remote::Definition learned = remote::ReadDefinition(path);
+  const config::Definition learned = config::ReadDefinition(path);
   EXPECT_EQ(learned.masks.press_mask, 0x100u);
   EXPECT_EQ(learned.masks.key_mask, 0xFFu);
   EXPECT_FALSE(learned.masks.release_detect);
-  EXPECT_EQ(learned.keys, std::vector<std::string>{"00000005=Five"});
+  EXPECT_EQ(KeyLines(learned), std::vector<std::string>{"00000005=Five"});
 }
 
 TEST_F(CardsCommand, GuidedInstallsAKnownCardsDefinitionIntoTheFolderOfADroppedPlugin) {
@@ -321,8 +329,8 @@ TEST_F(CardsCommand, GuidedLeadsAnUnknownCardToLearningBesideThePluginInTheTools
   // Enter takes the plug-in beside the tool, and then the name proposed.
   const std::string out = Guided(plugin.path(), "2\n\n1\n\nMine\nPower\n\n\n\n");
   EXPECT_NE(out.find("Device 2 is not a known card"), std::string::npos) << out;
-  const remote::Definition learned = remote::ReadDefinition(plugin.file("Learned remote 2.cfg"));
-  EXPECT_EQ(learned.keys, std::vector<std::string>{"0000000C=Power"}) << out;
+  const config::Definition learned = config::ReadDefinition(plugin.file("Learned remote 2.cfg"));
+  EXPECT_EQ(KeyLines(learned), std::vector<std::string>{"0000000C=Power"}) << out;
   EXPECT_EQ(Setting("DefaultConfig"), "Learned remote 2.cfg");
   EXPECT_EQ(Setting("Device"), "2");
 }

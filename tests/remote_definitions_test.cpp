@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/check.h"
-#include "tools/remote/known_cards.h"
+#include "config/code_text.h"
+#include "device/poll_cycle.h"
+#include "remote/check.h"
+#include "remote/known_cards.h"
+#include "tests/support/remote_tool.h"
 
 namespace {
 
@@ -45,33 +48,31 @@ TEST(RemoteDefinitions, EachIsCleanWithUniqueCodesAndWellFormedCards) {
     }
 
     std::set<std::string> codes;
-    std::vector<std::string> cards;
-    for (const remote::SourceLine& line : facts.lines) {
-      if (line.kind != remote::SourceLine::Kind::Entry) continue;
+    for (const config::IniLine& line : facts.definition.lines) {
+      if (line.kind != config::IniLine::Kind::Entry) continue;
       if (line.section == "Keys") {
         EXPECT_TRUE(codes.insert(line.key).second) << "code " << line.key << " twice";
       }
       if (line.section == "Setup" && line.key == "Cards") {
-        for (size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1) {
-          comma = line.value.find(',', start);
-          cards.push_back(line.value.substr(start, comma - start));
-        }
+        EXPECT_EQ(line.value.find_first_of(" \t"), std::string::npos) << "blanks in " << line.value;
       }
     }
     EXPECT_GT(codes.size(), 0u);
     EXPECT_EQ(codes.size(), facts.definition.keys.size());
-    for (const std::string& triple : cards) {
-      EXPECT_TRUE(WellFormedTriple(triple)) << '"' << triple << '"';
-      const std::vector<remote::CardIds> ids = remote::ParseCardList(triple);
-      ASSERT_EQ(ids.size(), 1u) << triple;
-      EXPECT_EQ(remote::FindUnreadCard(ids[0]), nullptr)
-          << triple << " is also a card whose remote is not read";
+    // The entries as the card search reads them.
+    const std::vector<remote::CardEntry> cards =
+        remote::ParseCardEntries(remote::CardsValue(facts.definition));
+    for (const remote::CardEntry& entry : cards) {
+      EXPECT_TRUE(WellFormedTriple(entry.text)) << '"' << entry.text << '"';
+      ASSERT_TRUE(entry.ids.has_value()) << entry.text;
+      EXPECT_EQ(remote::FindUnreadCard(*entry.ids), nullptr)
+          << entry.text << " is also a card whose remote is not read";
     }
     if (cards.empty()) {
-      const bool says_why =
-          std::any_of(facts.lines.begin(), facts.lines.end(), [](const remote::SourceLine& l) {
-            return l.text.find("No board of this group has a PCI subsystem ID") != std::string::npos;
-          });
+      const auto& lines = facts.definition.lines;
+      const bool says_why = std::any_of(lines.begin(), lines.end(), [](const config::IniLine& l) {
+        return l.text.find("No board of this group has a PCI subsystem ID") != std::string::npos;
+      });
       EXPECT_TRUE(says_why) << "no Cards= and no word why";
     }
   }
@@ -95,15 +96,15 @@ TEST(RemoteDefinitions, TheRemotesChosenByNameReadAsTheirKeymapsSay) {
   };
   for (const auto& key : keys) {
     SCOPED_TRACE(key.file);
-    const remote::Definition definition =
-        remote::ReadDefinition(std::string(SAA_DEFINITIONS_DIR) + "/" + key.file);
+    const config::Definition definition =
+        config::ReadDefinition(std::string(SAA_DEFINITIONS_DIR) + "/" + key.file);
     bool previous = false;
-    const remote::Decision decision = remote::Decide(key.down, definition.masks, previous);
-    EXPECT_TRUE(decision.pressed);
-    EXPECT_EQ(remote::CodeText(decision.code), key.code);
-    EXPECT_EQ(remote::NameCode(key.code, definition.keys).name, key.name);
+    const device::PollReport decision = device::PollDecide(key.down, definition.masks, previous);
+    EXPECT_TRUE(decision.Pressed);
+    EXPECT_EQ(config::CodeText(decision.Code), key.code);
+    EXPECT_EQ(KeyNameOf(definition, key.code), key.name);
     previous = false;
-    EXPECT_FALSE(remote::Decide(key.up, definition.masks, previous).pressed);
+    EXPECT_FALSE(device::PollDecide(key.up, definition.masks, previous).Pressed);
   }
 }
 
@@ -111,7 +112,7 @@ TEST(RemoteDefinitions, TheRemotesChosenByNameReadAsTheirKeymapsSay) {
 // remote, on the pins with the press pin high.
 TEST(RemoteDefinitions, TheAverMediaRemoteReadsAsItsKeymapSays) {
   const std::string file = std::string(SAA_DEFINITIONS_DIR) + "/AverMedia.cfg";
-  const remote::Definition definition = remote::ReadDefinition(file);
+  const config::Definition definition = config::ReadDefinition(file);
   ASSERT_EQ(definition.masks.key_mask, 0x7C8u) << file;
   const struct {
     uint32_t pins;
@@ -124,17 +125,16 @@ TEST(RemoteDefinitions, TheAverMediaRemoteReadsAsItsKeymapSays) {
               {0x010, "00000000", "Power"}};
   for (const auto& key : keys) {
     bool previous = false;
-    const remote::Decision decision = remote::Decide(key.pins, definition.masks, previous);
-    EXPECT_TRUE(decision.pressed) << key.code;
-    EXPECT_EQ(remote::CodeText(decision.code), key.code);
-    EXPECT_EQ(remote::NameCode(key.code, definition.keys).name, key.name) << key.code;
+    const device::PollReport decision = device::PollDecide(key.pins, definition.masks, previous);
+    EXPECT_TRUE(decision.Pressed) << key.code;
+    EXPECT_EQ(config::CodeText(decision.Code), key.code);
+    EXPECT_EQ(KeyNameOf(definition, key.code), key.name) << key.code;
   }
   bool previous = false;
-  EXPECT_FALSE(remote::Decide(0x500, definition.masks, previous).pressed) << "press pin low";
-  const remote::FileFacts facts = remote::GatherFacts(file);
-  const auto cards = std::find_if(facts.lines.begin(), facts.lines.end(),
-                                  [](const remote::SourceLine& line) { return line.key == "Cards"; });
-  ASSERT_NE(cards, facts.lines.end());
+  EXPECT_FALSE(device::PollDecide(0x500, definition.masks, previous).Pressed) << "press pin low";
+  const auto cards = std::find_if(definition.lines.begin(), definition.lines.end(),
+                                  [](const config::IniLine& line) { return line.key == "Cards"; });
+  ASSERT_NE(cards, definition.lines.end());
   EXPECT_NE(cards->value.find("7133:1461:F31D"), std::string::npos) << "AverTV GO 007 FM Plus";
 }
 

@@ -26,9 +26,10 @@
 #include "tests/support/remote_tool.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_core.h"
-#include "tools/remote/io.h"
-#include "tools/remote/learn.h"
-#include "tools/remote/plugin_link.h"
+#include "config/code_text.h"
+#include "config/definition.h"
+#include "remote/io.h"
+#include "remote/learn.h"
 
 namespace {
 
@@ -86,15 +87,16 @@ TEST(RemoteLearn, NamesAreWrittenSoThePluginReadsThemBackExactly) {
   learned.name = "\"Quoted remote\"";
   learned.masks.key_mask = 0xFF;
   for (size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(remote::NameProblem(remote::CodeText(0), names[i]), "") << names[i];
+    EXPECT_EQ(remote::NameProblem(config::CodeText(0), names[i]), "") << names[i];
     learned.keys.push_back({names[i], static_cast<uint32_t>(i)});
   }
   TempDir dir;
   dir.write("names.cfg", remote::DefinitionText(learned, "\r\n"));
-  const remote::Definition read = remote::ReadDefinition(dir.file("names.cfg"));
+  const config::Definition read = config::ReadDefinition(dir.file("names.cfg"));
   EXPECT_EQ(read.name, learned.name);
   ASSERT_EQ(read.keys.size(), names.size());
-  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(read.keys[i], remote::CodeText(i) + "=" + names[i]);
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(KeyLines(read)[i], config::CodeText(i) + "=" + names[i]);
 
   // What no line gives back is refused, with the reason.
   const std::vector<std::pair<std::string, std::string>> refused = {
@@ -150,7 +152,7 @@ ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::strin
 #ifdef _WIN32
   const std::string program = "..\\tools\\remote\\SAA713xRemote.exe";
 #else
-  const std::string program = "../tools/remote/saa713x-remote";
+  const std::string program = "../remote/saa713x-remote";
 #endif
   dir.write("script.txt", script);
   dir.write("answers.txt", answers);
@@ -371,9 +373,9 @@ TEST_F(RemoteSession, LearningAsksAgainForANameItCannotWriteAndSurvivesCtrlCAfte
 #ifndef _WIN32
   EXPECT_NE(out.text.find("Stopped before checking it."), std::string::npos) << out.text;
 #endif
-  const remote::Definition learned = remote::ReadDefinition(path);
+  const config::Definition learned = config::ReadDefinition(path);
   EXPECT_EQ(learned.name, "\"Quoted remote\"");
-  EXPECT_EQ(learned.keys, std::vector<std::string>{"0000000C=" + long_name});
+  EXPECT_EQ(KeyLines(learned), std::vector<std::string>{"0000000C=" + long_name});
   // No temporary left behind.
   namespace fs = std::filesystem;
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);

@@ -34,25 +34,18 @@ def read_definition(path):
 
 
 CARD_LINE = re.compile(r"^([0-9A-Fa-f]{4}:[0-9A-Fa-f]{4}:[0-9A-Fa-f]{4})\s+(.+)$")
-# A Cards entry as the remote tool's card search takes it: 1 to 4 hex digits
-# each, blanks around it; it ignores any other entry.
-CARD_ENTRY = re.compile(r"^([0-9A-Fa-f]{1,4}):([0-9A-Fa-f]{1,4}):([0-9A-Fa-f]{1,4})$")
-BLANKS = " \t\r\v\f"
 
 
-def cards_of(setup, header):
-    """(triple, card name) of each card the definition names, as 4-digit triples."""
-    names = {}
+def cards_of(header):
+    """(triple, card name) of each card the definition names. The generator
+    lists under "Cards (chip:subvendor:subdevice):" in the header exactly the
+    cards of Cards=, in its order; Cards= itself has one reader, the remote
+    tool's card search."""
+    cards = []
     for line in header:
         match = CARD_LINE.match(line)
         if match:
-            names[match.group(1).upper()] = match.group(2)
-    cards = []
-    for entry in setup.get("cards", "").split(","):
-        match = CARD_ENTRY.match(entry.strip(BLANKS))
-        if match:
-            triple = ":".join("%04X" % int(part, 16) for part in match.groups())
-            cards.append((triple, names.get(triple, "")))
+            cards.append((match.group(1).upper(), match.group(2)))
     return cards
 
 
@@ -65,7 +58,7 @@ def find(definitions, name):
         if not file.lower().endswith(".cfg"):
             continue
         setup, keys, header = read_definition(os.path.join(definitions, file))
-        cards = cards_of(setup, header)
+        cards = cards_of(header)
         named = wanted in (file[:-4].lower(), setup.get("name", "").lower())
         if named and not cards:
             sys.exit("%s names no card's IDs (its boards have none), so the simulated card cannot "

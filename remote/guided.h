@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/io.h"
+#include "remote/io.h"
 
 namespace remote {
 

@@ -1,13 +1,16 @@
-#include "tools/remote/cards.h"
+#include "remote/cards.h"
 
 #include <vector>
 
+#include "config/ini_file.h"
+#include "config/settings.h"
+#include "device/gpio_device.h"
+#include "device/open_errors.h"
 #include "platform/file.h"
 #include "platform/file_create.h"
 #include "platform/folder.h"
-#include "tools/remote/format.h"
-#include "tools/remote/known_cards.h"
-#include "tools/remote/plugin_link.h"
+#include "remote/format.h"
+#include "remote/known_cards.h"
 
 namespace remote {
 namespace {
@@ -32,11 +35,11 @@ std::string Names(const std::vector<std::string>& files) {
 // plug-in's own limit: a file it reads is a file the copy takes.
 bool CopyBeside(const std::string& from, const std::string& to, std::string& err) {
   std::string content, existing;
-  if (plat::read_file(from.c_str(), kMaxDefinitionSize, content) != plat::FileRead::Ok) {
+  if (plat::read_file(from.c_str(), config::kMaxIniFileSize, content) != plat::FileRead::Ok) {
     err += from + ": cannot be read\n";
     return false;
   }
-  switch (plat::read_file(to.c_str(), kMaxDefinitionSize, existing)) {
+  switch (plat::read_file(to.c_str(), config::kMaxIniFileSize, existing)) {
     case plat::FileRead::Ok:
       if (existing == content) return true;
       err += to + ": exists with other content; not replaced (remove or rename it first)\n";
@@ -74,13 +77,13 @@ std::vector<const KnownDefinition*> ByName(const std::vector<KnownDefinition>& k
 }
 
 // One line under a device: what its IDs say.
-std::string DeviceNote(const DeviceLine& line, const std::vector<const KnownDefinition*>& matches) {
+std::string DeviceNote(const DeviceCard& line, const std::vector<const KnownDefinition*>& matches) {
   switch (line.kind) {
-    case DeviceLine::Kind::Unread:
+    case DeviceCard::Kind::Unread:
       return "the driver did not give all its IDs: no definition can be found by them";
-    case DeviceLine::Kind::OtherVendor:
+    case DeviceCard::Kind::OtherVendor:
       return "vendor " + Hex(line.vendor, 4) + " is not Philips (1131): no shipped definition is for it";
-    case DeviceLine::Kind::Philips: break;
+    case DeviceCard::Kind::Philips: break;
   }
   const std::string ids = CardText(line.ids);
   if (matches.size() == 1) return "known card " + ids + ": " + Described(*matches[0]);
@@ -91,6 +94,12 @@ std::string DeviceNote(const DeviceLine& line, const std::vector<const KnownDefi
 }
 
 }  // namespace
+
+bool SelectDefinition(const std::string& settings_path, int32_t device, const std::string& file) {
+  // The interval the file holds now goes back unchanged, as from the dialog.
+  return config::SaveDialogChoices(settings_path, config::ReadSavedChoice(settings_path).interval, device,
+                                   file);
+}
 
 CardsReport RunCards(const CardsRequest& request) {
   CardsReport report;
@@ -109,36 +118,36 @@ CardsReport RunCards(const CardsRequest& request) {
     list += ", and " + std::to_string(by_name.size()) + " for boards without a PCI ID (chosen by name)";
   list += "\n";
 
-  // Device -1 describes every device and opens none: -7 once all are described.
-  std::vector<std::string> lines;
-  const int32_t code = OpenCard(-1, lines);
-  if (code == 0) CloseCard();
-  const bool complete = code == 0 || code == -7;
+  const device::Enumeration found = device::EnumerateDevices();
+  const bool complete = found.error == device::OpenError::None;
+  const std::vector<device::DeviceIds>& devices = found.devices;
   const std::vector<const KnownDefinition*> none;
-  DeviceLine chosen_line;
+  DeviceCard chosen_line;
   std::vector<const KnownDefinition*> chosen;
-  for (size_t i = 0; i < lines.size(); ++i) {
+  for (size_t i = 0; i < devices.size(); ++i) {
     const bool selected = static_cast<int32_t>(i) == request.device;
-    list += (selected ? "* device " : "  device ") + std::to_string(i) + ": " + lines[i] + "\n";
+    list += (selected ? "* device " : "  device ") + std::to_string(i) + ": " +
+            device::DescribeDevice(devices[i]) + "\n";
     report.fits.emplace_back();
     if (!complete) continue;  // an enumeration cut short is no ground for advice
-    const DeviceLine line = ReadDeviceLine(lines[i]);
+    const DeviceCard line = CardOfDevice(devices[i]);
     const std::vector<const KnownDefinition*> matches =
-        line.kind == DeviceLine::Kind::Philips ? MatchCard(known, line.ids) : none;
+        line.kind == DeviceCard::Kind::Philips ? MatchCard(known, line.ids) : none;
     if (selected) chosen = matches, chosen_line = line;
     for (const KnownDefinition* match : matches) report.fits.back().push_back(*match);
     list += "      " + DeviceNote(line, matches) + "\n";
   }
   if (request.list) report.out = list;
   if (!complete) {
-    report.err +=
-        "cannot read the capture devices: " + OpenFailure(code) + " (code " + std::to_string(code) + ")" +
-        (lines.empty() ? "" : "; the list ends before device " + std::to_string(lines.size())) + "\n";
+    report.err += "cannot read the capture devices: " + std::string(device::OpenErrorSentence(found.error)) +
+                  " (code " + std::to_string(static_cast<int32_t>(found.error)) + ")" +
+                  (devices.empty() ? "" : "; the list ends before device " + std::to_string(devices.size())) +
+                  "\n";
     report.status = 2;
     return report;
   }
   if (request.device < 0) return report;
-  if (static_cast<size_t>(request.device) >= lines.size()) {
+  if (static_cast<size_t>(request.device) >= devices.size()) {
     report.err += "there is no device " + std::to_string(request.device) + "\n";
     report.status = 2;
     return report;
@@ -146,8 +155,8 @@ CardsReport RunCards(const CardsRequest& request) {
   if (chosen.empty()) {
     const std::string device = "device " + std::to_string(request.device);
     const UnreadCard* unread =
-        chosen_line.kind == DeviceLine::Kind::Philips ? FindUnreadCard(chosen_line.ids) : nullptr;
-    if (chosen_line.kind == DeviceLine::Kind::Unread) {
+        chosen_line.kind == DeviceCard::Kind::Philips ? FindUnreadCard(chosen_line.ids) : nullptr;
+    if (chosen_line.kind == DeviceCard::Kind::Unread) {
       report.out += "The driver failed to give the IDs of " + device +
                     "; reinstall it, or choose a definition by name in the setup dialog.\n";
     } else if (unread != nullptr) {
@@ -160,7 +169,7 @@ CardsReport RunCards(const CardsRequest& request) {
         report.out += " For a board without a PCI ID choose one by name: " + Listed(by_name) + ".";
       report.out += " Teach its remote to the plug-in with: SAA713xRemote learn OUT.cfg\n";
     }
-    report.status = chosen_line.kind == DeviceLine::Kind::Unread || !request.install.empty() ? 2 : 1;
+    report.status = chosen_line.kind == DeviceCard::Kind::Unread || !request.install.empty() ? 2 : 1;
     return report;
   }
   if (request.install.empty()) return report;
@@ -178,10 +187,10 @@ CardsReport RunCards(const CardsRequest& request) {
     report.status = 2;
     return report;
   }
-  std::string folder, settings;
+  const std::string folder = config::FolderOf(request.install);
+  const std::string settings = config::SettingsPathOf(request.install);
   uint64_t size = 0;
-  if (!PluginFiles(request.install, folder, settings) ||
-      plat::path_kind(request.install.c_str(), size) != plat::PathKind::File) {
+  if (settings.empty() || plat::path_kind(request.install.c_str(), size) != plat::PathKind::File) {
     report.err += request.install + ": is not the plug-in's file\n";
     report.status = 2;
     return report;
@@ -190,7 +199,7 @@ CardsReport RunCards(const CardsRequest& request) {
     report.status = 2;
     return report;
   }
-  if (!SelectDefinition(request.install, request.device, pick->file)) {
+  if (!SelectDefinition(settings, request.device, pick->file)) {
     report.err +=
         settings + ": cannot be written; " + pick->file + " is in place, choose it in the setup dialog\n";
     report.status = 2;
@@ -200,6 +209,17 @@ CardsReport RunCards(const CardsRequest& request) {
                 " now selects it for device " + std::to_string(request.device) +
                 ", so the setup dialog shows it chosen.\n";
   return report;
+}
+
+int CardsCommand(const Options& o, Output& out, Output& err) {
+  if (!o.files.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  const CardsReport report = RunCards({o.device, DefinitionsFolder(o), o.install, o.definition});
+  out << report.out;
+  err << report.err;
+  return report.status;
 }
 
 }  // namespace remote

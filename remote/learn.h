@@ -6,17 +6,19 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "tools/remote/io.h"
-#include "tools/remote/plugin_link.h"
+#include "config/definition.h"
+#include "remote/command.h"
+#include "remote/io.h"
 
 namespace remote {
 
 struct Derivation {
   bool ok = false;
   std::string why;  // why no decision could be made
-  Masks masks;
+  config::Masks masks;
   uint32_t idle = 0;   // the idle level of the steady pins
   uint32_t noise = 0;  // pins that changed while idle: never used
   int keys_seen = 0;   // distinct held levels
@@ -36,12 +38,12 @@ struct LearnedKey {
 
 struct LearnedRemote {
   std::string name;
-  Masks masks;
+  config::Masks masks;
   int32_t reset_adr = -1;
   std::vector<LearnedKey> keys;
 };
 
-std::string DefinitionText(const LearnedRemote& remote, const char* line_end);
+std::string DefinitionText(const LearnedRemote& remote, std::string_view line_end);
 
 // Why name cannot be the value of key in a definition that the plug-in reads
 // back exactly; empty when it can.
@@ -62,12 +64,15 @@ struct LearnIo {
   uint32_t hold_ms = 8000;
   // A known card's masks: a guess that the survey's samples confirm, and
   // then the key mask stays; otherwise the survey decides.
-  std::optional<Masks> known_masks;
+  std::optional<config::Masks> known_masks;
   std::string known_note;  // said before the survey
 };
 
 // The guided session up to the finished remote. False when it was refused or
 // stopped; the reason has been printed.
 bool RunLearning(LearnIo& io, LearnedRemote& remote);
+
+// The learn command: the session on the card, the file written, then checked.
+int LearnCommand(const Options& o, Input& in, Output& out, Output& err);
 
 }  // namespace remote

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/known_cards.h"
+#include "remote/command.h"
+#include "remote/io.h"
+#include "remote/known_cards.h"
 
 namespace remote {
 
@@ -26,5 +28,13 @@ struct CardsReport {
 
 // Enumerates the driver's devices as the plug-in does, without opening one.
 CardsReport RunCards(const CardsRequest& request);
+
+// What the setup dialog saves when the person chooses this device and the
+// definition file (a name in the plug-in's folder) and closes it, into the
+// plug-in's settings file. False when the file could not be written.
+bool SelectDefinition(const std::string& settings_path, int32_t device, const std::string& file);
+
+// The cards command: RunCards with the options, its text on out and err.
+int CardsCommand(const Options& o, Output& out, Output& err);
 
 }  // namespace remote

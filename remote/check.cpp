@@ -1,39 +1,28 @@
-#include "tools/remote/check.h"
+#include "remote/check.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string_view>
 
+#include "config/code_text.h"
+#include "config/hex.h"
+#include "config/text.h"
 #include "platform/file_create.h"
 #include "platform/text_codec.h"
-#include "tools/remote/format.h"
-#include "tools/remote/known_cards.h"
+#include "remote/format.h"
+#include "remote/known_cards.h"
 
 namespace remote {
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-bool Same(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-  return text;
-}
-
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-// The blanks the plug-in's reader trims.
-std::string_view Trim(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\v\f";
-  size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
+using config::EqualsIgnoreCase;
+using config::IniLine;
+using config::kMaxIniFileSize;
+using config::kMaxIniLineLength;
+using config::TrimBlanks;
+using Why = config::Refusal::Why;
 
 bool HasNul(const std::string& text) { return text.find('\0') != std::string::npos; }
 
@@ -44,10 +33,10 @@ std::string Quoted(std::string_view text) {
 }
 
 // Why the reader does not parse a line, said of what; empty when it does.
-std::string Unparsed(const SourceLine& line, const char* what) {
-  if (line.text.size() > kMaxLineLength) {
+std::string Unparsed(const IniLine& line, const char* what) {
+  if (line.text.size() > kMaxIniLineLength) {
     return std::string(what) + " too long for the plug-in to read (" + std::to_string(line.text.size()) +
-           " characters, at most " + std::to_string(kMaxLineLength) + ")";
+           " characters, at most " + std::to_string(kMaxIniLineLength) + ")";
   }
   if (HasNul(line.text)) return std::string(what) + " holds a NUL character";
   return {};
@@ -58,13 +47,6 @@ std::string Unparsed(const SourceLine& line, const char* what) {
 bool LooksLikeUtf8(const std::string& text) {
   const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
   return !ascii && plat::utf8_from_utf16(plat::utf16_from_utf8(text)) == text;
-}
-
-// The hex digits of a mask text after an optional 0x; empty when it has another form.
-std::string_view MaskDigits(std::string_view text) {
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
-  if (text.empty() || !std::all_of(text.begin(), text.end(), IsHexDigit)) return {};
-  return text;
 }
 
 // Cards is not the plug-in's: it names the cards a definition fits, for the
@@ -97,36 +79,37 @@ class Checker {
       case FileFacts::Kind::Other: Error(0, "cannot be read as a file"); return false;
       case FileFacts::Kind::File: break;
     }
-    if (facts_.size == 0 || facts_.text.only_mark) {
+    if (facts_.size == 0 || def_.only_mark) {
       Error(0, facts_.size == 0 ? "empty file, not a remote definition"
                                 : "empty file (only a byte order mark), not a remote definition");
       return false;
     }
-    if (facts_.size > kMaxDefinitionSize) {
+    if (facts_.size > kMaxIniFileSize) {
       Error(0, "the plug-in reads this file as empty: it is too large (" + std::to_string(facts_.size) +
-                   " bytes), more than " + std::to_string(kMaxDefinitionSize));
+                   " bytes), more than " + std::to_string(kMaxIniFileSize));
       return false;
     }
-    if (!facts_.text.readable || facts_.lines.empty()) {
+    if (!def_.readable || def_.lines.empty()) {
       Error(0, "the plug-in reads this file as empty: it cannot be read");
       return false;
     }
     // The reader skips a line with a NUL and reads the others; a file that is
     // mostly such lines is no text.
     size_t nul_lines = 0, text_lines = 0;
-    for (const SourceLine& line : facts_.lines) {
+    for (const IniLine& line : def_.lines) {
       nul_lines += HasNul(line.text);
-      text_lines += line.kind != SourceLine::Kind::Blank;
+      text_lines += line.kind != IniLine::Kind::Blank;
     }
     if (nul_lines > 0 && 2 * nul_lines >= text_lines) {
       Error(0, "binary file, not a remote definition");
       return false;
     }
     bool known = false;
-    for (const SourceLine& line : facts_.lines) {
+    for (const IniLine& line : def_.lines) {
       // A header the reader skips may be one of them: its line says why.
-      known |= line.kind == SourceLine::Kind::Section &&
-               (Same(line.section, "Setup") || Same(line.section, "Keys") || !Unparsed(line, "").empty());
+      known |= line.kind == IniLine::Kind::Section &&
+               (EqualsIgnoreCase(line.section, "Setup") || EqualsIgnoreCase(line.section, "Keys") ||
+                !Unparsed(line, "").empty());
     }
     if (!known) {
       Error(0, "not a remote definition: it has no [Setup] or [Keys] section");
@@ -138,46 +121,46 @@ class Checker {
   // Line by line: sections, lines the reader drops, [Setup] keys.
   void ScanLines() {
     bool seen_section = false;
-    for (const SourceLine& line : facts_.lines) {
+    for (const IniLine& line : def_.lines) {
       switch (line.kind) {
-        case SourceLine::Kind::Section:
+        case IniLine::Kind::Section:
           seen_section = true;
           if (line.section.empty()) {
             std::string why = Unparsed(line, "section header");
             Error(line.number, (why.empty() ? "section header names no section" : why) +
                                    ": the plug-in ignores the entries below it");
-          } else if (Same(line.section, "Setup")) {
+          } else if (EqualsIgnoreCase(line.section, "Setup")) {
             if (setup_line_ == 0) setup_line_ = line.number;
-          } else if (Same(line.section, "Keys")) {
+          } else if (EqualsIgnoreCase(line.section, "Keys")) {
             if (keys_line_ == 0) keys_line_ = line.number;
           } else {
             Warning(line.number, "unknown section [" + line.section +
                                      "]: the plug-in reads only [Setup] and [Keys] and ignores its entries");
           }
           break;
-        case SourceLine::Kind::Other: {
+        case IniLine::Kind::Other: {
           const std::string why = Unparsed(line, "line");
           if (!why.empty())
             Error(line.number, why + ": the plug-in ignores this line");
-          else if (Trim(line.text).find('=') == std::string_view::npos)
+          else if (TrimBlanks(line.text).find('=') == std::string_view::npos)
             Error(line.number, "entry without \"=\": the plug-in ignores this line");
           else
             Error(line.number, "entry without a name before \"=\": the plug-in ignores this line");
           break;
         }
-        case SourceLine::Kind::Entry:
+        case IniLine::Kind::Entry:
           if (!seen_section)
             Warning(line.number, "entry before the first section: the plug-in ignores it");
-          else if (Same(line.section, "Setup"))
+          else if (EqualsIgnoreCase(line.section, "Setup"))
             SetupEntry(line);
           break;
         default: break;
       }
-      if (line.kind == SourceLine::Kind::Blank || line.kind == SourceLine::Kind::Comment) continue;
-      const std::string read_as = Quoted(Trim(line.text));
+      if (line.kind == IniLine::Kind::Blank || line.kind == IniLine::Kind::Comment) continue;
+      const std::string read_as = Quoted(TrimBlanks(line.text));
       if (line.lossy) {
         Warning(line.number, "characters without an ANSI form: the plug-in reads this line as " + read_as);
-      } else if (!facts_.text.marked && LooksLikeUtf8(line.text)) {
+      } else if (def_.encoding == config::TextEncoding::Ansi && LooksLikeUtf8(line.text)) {
         Warning(line.number,
                 "UTF-8 text in a file without a byte order mark: the plug-in reads it as ANSI, " + read_as +
                     "; save the file with a byte order mark or as ANSI");
@@ -185,9 +168,9 @@ class Checker {
     }
   }
 
-  void SetupEntry(const SourceLine& line) {
+  void SetupEntry(const IniLine& line) {
     for (const char* key : kSetupKeys) {
-      if (!Same(line.key, key)) continue;
+      if (!EqualsIgnoreCase(line.key, key)) continue;
       auto [first, added] = setup_lines_.emplace(key, &line);
       if (!added) {
         Warning(line.number, "\"" + line.key + "\" is given again: the plug-in uses the first one, on line " +
@@ -198,19 +181,27 @@ class Checker {
     Warning(line.number, "unknown key \"" + line.key + "\" in [Setup]: the plug-in ignores it");
   }
 
-  const SourceLine* Setup(const char* key) const {
+  const IniLine* Setup(const char* key) const {
     auto found = setup_lines_.find(key);
     return found == setup_lines_.end() ? nullptr : found->second;
   }
   int LineOf(const char* key) const {
-    const SourceLine* line = Setup(key);
+    const IniLine* line = Setup(key);
     return line ? line->number : setup_line_;
   }
 
-  void CheckFlag(const char* key, bool refused, bool value_used, bool fallback) {
-    const SourceLine* line = Setup(key);
+  // What the reader refused on this line for this reason, or null.
+  const config::Refusal* Refused(int line, Why why) const {
+    for (const config::Refusal& refusal : def_.refused) {
+      if (refusal.line == line && refusal.why == why) return &refusal;
+    }
+    return nullptr;
+  }
+
+  void CheckFlag(const char* key, bool value_used, bool fallback) {
+    const IniLine* line = Setup(key);
     if (line == nullptr) return;
-    if (refused) {
+    if (Refused(line->number, Why::NotAnInteger)) {
       Error(line->number, std::string(key) + " \"" + line->value + "\" is not an integer: the plug-in uses " +
                               (fallback ? "1" : "0"));
     } else if (line->value != "0" && line->value != "1") {
@@ -220,7 +211,7 @@ class Checker {
 
   // As the card search reads the list: it ignores exactly the entries named here.
   void CheckCards() {
-    const SourceLine* line = Setup("Cards");
+    const IniLine* line = Setup("Cards");
     if (line == nullptr) return;
     const std::vector<CardEntry> entries = ParseCardEntries(line->value);
     if (entries.empty()) Warning(line->number, "Cards is empty: the card search finds this file for no card");
@@ -242,20 +233,20 @@ class Checker {
 
   // False when the mask text does not say what the plug-in makes of it.
   bool CheckMaskText(const char* key, uint32_t value) {
-    const SourceLine* line = Setup(key);
+    const IniLine* line = Setup(key);
     if (line == nullptr) return true;
-    std::string_view digits = MaskDigits(line->value);
-    if (digits.empty()) {
+    if (Refused(line->number, Why::NotHexadecimal)) {
       Error(line->number, std::string(key) + " \"" + line->value +
                               "\" is not hexadecimal: the plug-in reads it as 00000000");
       return false;
     }
-    size_t first = digits.find_first_not_of('0');
-    if (first != std::string_view::npos && digits.size() - first > 16) {
+    if (Refused(line->number, Why::WiderThan64Bits)) {
       Error(line->number, std::string(key) + " does not fit in 64 bits: the plug-in reads it as 00000000");
       return false;
     }
-    if (first != std::string_view::npos && digits.size() - first > 8) {
+    std::string_view digits = line->value;
+    if (digits.starts_with("0x") || digits.starts_with("0X")) digits.remove_prefix(2);
+    if (config::ParseHexDigits(digits).value_or(0) > 0xFFFFFFFFu) {
       Warning(
           line->number,
           std::string(key) + " has more than 8 digits: the plug-in keeps only the low ones, " + Hex(value));
@@ -264,15 +255,15 @@ class Checker {
   }
 
   void CheckSetup() {
-    const Masks& masks = def_.masks;
+    const config::Masks& masks = def_.masks;
     if (setup_line_ == 0) Warning(1, "no [Setup] section: the plug-in uses its built-in settings");
     if (setup_line_ != 0 && Setup("Name") == nullptr)
       Warning(setup_line_, "no Name: the plug-in shows the remote as \"<Unknown>\"");
     CheckCards();
-    CheckFlag("ReleaseDetect", def_.release_detect_refused, masks.release_detect, true);
-    CheckFlag("PressFlag", def_.press_flag_refused, masks.press_flag, false);
-    if (const SourceLine* line = Setup("ResetAdr")) {
-      if (def_.reset_adr_refused) {
+    CheckFlag("ReleaseDetect", masks.release_detect, true);
+    CheckFlag("PressFlag", masks.press_flag, false);
+    if (const IniLine* line = Setup("ResetAdr")) {
+      if (Refused(line->number, Why::NotAnInteger)) {
         Error(line->number,
               "ResetAdr \"" + line->value + "\" is not an integer: the plug-in uses -1, no reset pulse");
       } else if (def_.reset_adr > 31) {
@@ -307,75 +298,81 @@ class Checker {
 
   // Whether a pressed sample can carry code, given the press bits inside KeyMask.
   bool PressAllows(uint32_t code) const {
-    const Masks& m = def_.masks;
+    const config::Masks& m = def_.masks;
     const uint32_t inside = m.press_mask & m.key_mask;
     if (m.press_mask == 0 || inside == 0) return true;
     if (m.press_flag) return (m.press_mask & ~m.key_mask) != 0 || (code & inside) != 0;
     return (code & inside) == 0;
   }
 
+  // Why the plug-in writes no code as this text, in the author's terms.
+  void CodeNeverWritten(const config::DefinitionKey& key) {
+    const std::string& text = key.code;
+    const bool hex = std::all_of(text.begin(), text.end(), [](char c) {
+      return config::ParseHexDigits({&c, 1}).has_value();
+    });
+    const std::optional<uint64_t> value = config::ParseHexDigits(text);
+    if (!hex) {
+      Error(key.line,
+            "\"" + text + "\" is not a key code (hexadecimal digits): the plug-in never matches it");
+    } else if (!value) {
+      Error(key.line, "code " + text + " is longer than 16 digits: the plug-in never matches it");
+    } else {
+      const std::string canonical = config::CodeText(*value);
+      Error(key.line,
+            "code " + text +
+                (text.size() < canonical.size() ? " lacks its leading zeros" : " has extra digits") +
+                ": the plug-in looks it up as " + canonical + ", so this entry never matches");
+    }
+  }
+
   void CheckKeys() {
-    const Masks& masks = def_.masks;
-    std::map<std::string, const SourceLine*> codes;
-    int count = 0;
-    for (const SourceLine& line : facts_.lines) {
-      if (line.kind != SourceLine::Kind::Entry || !Same(line.section, "Keys")) continue;
-      ++count;
-      const std::string& text = line.key;
-      if (!std::all_of(text.begin(), text.end(), IsHexDigit)) {
-        Error(line.number,
-              "\"" + text + "\" is not a key code (hexadecimal digits): the plug-in never matches it");
+    const config::Masks& masks = def_.masks;
+    for (const config::DefinitionKey& key : def_.keys) {
+      const std::string& text = key.code;
+      const std::optional<uint64_t> value = config::CodeOfText(text);
+      if (!value) {
+        CodeNeverWritten(key);
         continue;
       }
-      size_t first = text.find_first_not_of('0');
-      if (first != std::string::npos && text.size() - first > 16) {
-        Error(line.number, "code " + text + " is longer than 16 digits: the plug-in never matches it");
+      if (*value > 0xFFFFFFFFu) {
+        Error(key.line, "code " + text + " is wider than the 32 pins: the pins never produce it");
         continue;
       }
-      uint64_t value = first == std::string::npos ? 0 : std::stoull(text.substr(first), nullptr, 16);
-      const std::string canonical = CodeText(value);
-      if (!Same(canonical, text)) {
-        Error(line.number,
-              "code " + text +
-                  (text.size() < canonical.size() ? " lacks its leading zeros" : " has extra digits") +
-                  ": the plug-in looks it up as " + canonical + ", so this entry never matches");
-        continue;
-      }
-      if (value > 0xFFFFFFFFu) {
-        Error(line.number, "code " + text + " is wider than the 32 pins: the pins never produce it");
-        continue;
-      }
-      const uint32_t code = static_cast<uint32_t>(value);
+      const uint32_t code = static_cast<uint32_t>(*value);
       if ((code & ~masks.key_mask) != 0) {
-        Error(line.number, "code " + text + " has bits " + Hex(code & ~masks.key_mask) + " outside KeyMask " +
-                               Hex(masks.key_mask) + ": the pins never produce it");
+        Error(key.line, "code " + text + " has bits " + Hex(code & ~masks.key_mask) + " outside KeyMask " +
+                            Hex(masks.key_mask) + ": the pins never produce it");
       } else if (!PressAllows(code)) {
-        Error(line.number, "code " + text + " contradicts PressFlag " + (masks.press_flag ? "1" : "0") +
-                               " in the PressMask bits " + Hex(masks.press_mask & masks.key_mask) +
-                               " inside KeyMask: a pressed key never has this code");
+        Error(key.line, "code " + text + " contradicts PressFlag " + (masks.press_flag ? "1" : "0") +
+                            " in the PressMask bits " + Hex(masks.press_mask & masks.key_mask) +
+                            " inside KeyMask: a pressed key never has this code");
       }
-      auto [earlier, added] = codes.emplace(Upper(canonical), &line);
-      if (!added) {
-        const std::string where = std::to_string(earlier->second->number);
-        if (earlier->second->value == line.value)
-          Warning(line.number,
+      if (const config::Refusal* again = Refused(key.line, Why::CodeGivenBefore)) {
+        const auto earlier =
+            std::find_if(def_.keys.begin(), def_.keys.end(),
+                         [&](const config::DefinitionKey& k) { return k.line == again->earlier; });
+        const std::string where = std::to_string(again->earlier);
+        if (earlier != def_.keys.end() && earlier->name == key.name)
+          Warning(key.line,
                   "code " + text + " is listed again (line " + where + "): this line is never used");
         else
-          Error(line.number, "code " + text + " is already \"" + earlier->second->value + "\" on line " +
-                                 where + ": this line is never used");
+          Error(key.line, "code " + text + " is already \"" +
+                              (earlier != def_.keys.end() ? earlier->name : "") + "\" on line " + where +
+                              ": this line is never used");
       }
-      if (line.value.empty()) Warning(line.number, "key " + text + " has an empty name");
-      if (line.value.find(" ;") != std::string::npos || line.value.find("\t;") != std::string::npos)
-        Warning(line.number,
-                "key name \"" + line.value + "\" holds a \";\": the plug-in has no comments after a value");
+      if (key.name.empty()) Warning(key.line, "key " + text + " has an empty name");
+      if (key.name.find(" ;") != std::string::npos || key.name.find("\t;") != std::string::npos)
+        Warning(key.line,
+                "key name \"" + key.name + "\" holds a \";\": the plug-in has no comments after a value");
     }
-    if (count == 0) Warning(keys_line_ != 0 ? keys_line_ : 1, "no keys: the plug-in names no code");
+    if (def_.keys.empty()) Warning(keys_line_ != 0 ? keys_line_ : 1, "no keys: the plug-in names no code");
   }
 
   const FileFacts& facts_;
-  const Definition& def_;
+  const config::Definition& def_;
   std::vector<Finding> findings_;
-  std::map<std::string, const SourceLine*> setup_lines_;
+  std::map<std::string, const IniLine*> setup_lines_;
   int setup_line_ = 0;
   int keys_line_ = 0;
 };
@@ -390,9 +387,7 @@ FileFacts GatherFacts(const std::string& path) {
     case plat::PathKind::Other: facts.kind = FileFacts::Kind::Other; return facts;
     case plat::PathKind::File: facts.kind = FileFacts::Kind::File; break;
   }
-  facts.text = ReadFileText(path);
-  facts.lines = ReadSourceLines(path);
-  if (!facts.lines.empty()) facts.definition = ReadDefinition(path);
+  facts.definition = config::ReadDefinition(path);
   return facts;
 }
 
@@ -405,11 +400,36 @@ std::string FormatFinding(const std::string& file, const Finding& finding) {
   return out + finding.text;
 }
 
-std::string DescribeDefinition(const std::string& file, const Definition& d) {
+std::string DescribeDefinition(const std::string& file, const config::Definition& d) {
   return file + ": Name \"" + d.name + "\", PressMask " + Hex(d.masks.press_mask) + ", PressFlag " +
          (d.masks.press_flag ? "1" : "0") + ", KeyMask " + Hex(d.masks.key_mask) + ", ReleaseDetect " +
          (d.masks.release_detect ? "1" : "0") + ", ResetAdr " + std::to_string(d.reset_adr) + ", " +
          std::to_string(d.keys.size()) + (d.keys.size() == 1 ? " key" : " keys");
+}
+
+}  // namespace remote
+
+namespace remote {
+
+int CheckCommand(const Options& o, Output& out, Output& err) {
+  if (o.files.empty()) {
+    err << kUsage;
+    return 2;
+  }
+  int errors = 0, warnings = 0;
+  for (const std::string& file : o.files) {
+    const FileFacts facts = GatherFacts(file);
+    for (const Finding& finding : CheckDefinition(facts)) {
+      out << FormatFinding(file, finding) << "\n";
+      (finding.error ? errors : warnings) += 1;
+    }
+    if (o.verbose && !facts.definition.lines.empty())
+      out << DescribeDefinition(file, facts.definition) << "\n";
+  }
+  out << o.files.size() << (o.files.size() == 1 ? " file" : " files") << " checked: " << errors
+      << (errors == 1 ? " error, " : " errors, ") << warnings << (warnings == 1 ? " warning" : " warnings")
+      << "\n";
+  return errors > 0 ? 2 : warnings > 0 ? 1 : 0;
 }
 
 }  // namespace remote

@@ -1,11 +1,23 @@
-#include "tools/remote/learn.h"
+#include "remote/learn.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
-#include "tools/remote/format.h"
+#include "config/code_text.h"
+#include "config/ini_file.h"
+#include "config/text.h"
+#include "device/poll_cycle.h"
+#include "events/key_event_record.h"
+#include "platform/console.h"
+#include "platform/file.h"
+#include "platform/file_create.h"
+#include "platform/sync.h"
+#include "remote/check.h"
+#include "remote/format.h"
+#include "remote/known_cards.h"
 
 namespace remote {
 namespace {
@@ -129,21 +141,22 @@ namespace {
 // Why the same samples refute masks taken from a definition: every sample at
 // rest must read as no key, every held key as a key, and two or more held keys
 // with codes that differ. Empty when they fit.
-std::string MasksMisfit(const Masks& masks, const std::vector<uint32_t>& idle,
+std::string MasksMisfit(const config::Masks& masks, const std::vector<uint32_t>& idle,
                         const std::vector<uint32_t>& held) {
   const Levels found = FindLevels(idle, held);
   if (!found.ok) return kTooFewIdle;
   bool previous = false;
   for (uint32_t s : idle) {
-    if (Decide(s, masks, previous).pressed) return "the pins at rest (" + Hex(s) + ") read as a held key";
+    if (device::PollDecide(s, masks, previous).Pressed)
+      return "the pins at rest (" + Hex(s) + ") read as a held key";
   }
   std::vector<uint32_t> codes;
   for (uint32_t level : found.held) {
-    if (!Decide(level, masks, previous).pressed)
+    if (!device::PollDecide(level, masks, previous).Pressed)
       return "a held key (pins " + Hex(level) + ") reads as no key";
     const uint32_t code = level & masks.key_mask;
     if (std::find(codes.begin(), codes.end(), code) != codes.end())
-      return "two different held keys give the same code " + CodeText(code);
+      return "two different held keys give the same code " + config::CodeText(code);
     codes.push_back(code);
   }
   if (codes.size() < 2) return "fewer than two different held keys were seen, so they cannot be confirmed";
@@ -152,17 +165,19 @@ std::string MasksMisfit(const Masks& masks, const std::vector<uint32_t>& idle,
 
 }  // namespace
 
-std::string DefinitionText(const LearnedRemote& remote, const char* line_end) {
-  const Masks& m = remote.masks;
+std::string DefinitionText(const LearnedRemote& remote, std::string_view line_end) {
+  const config::Masks& m = remote.masks;
   std::string text;
-  auto line = [&](const std::string& s) { text += s + line_end; };
+  auto line = [&](const std::string& s) {
+    text += s;
+    text += line_end;
+  };
   line("; Remote definition made by SAA713xRemote learn.");
   line("[Setup]");
   // Names as the settings writer quotes them; NameProblem has let through
   // only those that it can write.
   auto entry = [&](const std::string& key, const std::string& value) {
-    const std::string written = DefinitionLine(key, value);
-    line(written.empty() ? key + "=" + value : written);
+    line(config::EntryText(key, value).value_or(key + "=" + value));
   };
   entry("Name", remote.name);
   line(std::string("ReleaseDetect=") + (m.release_detect ? "1" : "0"));
@@ -172,7 +187,7 @@ std::string DefinitionText(const LearnedRemote& remote, const char* line_end) {
   line("KeyMask=" + Hex(m.key_mask));
   line("");
   line("[Keys]");
-  for (const LearnedKey& key : remote.keys) entry(CodeText(key.sample & m.key_mask), key.name);
+  for (const LearnedKey& key : remote.keys) entry(config::CodeText(key.sample & m.key_mask), key.name);
   return text;
 }
 
@@ -186,7 +201,7 @@ std::string NameProblem(std::string_view key, std::string_view name) {
              ", which the plug-in does not read back";
     }
   }
-  if (DefinitionLine(key, name).empty())
+  if (!config::EntryText(key, name))
     return "the name is too long for a line the plug-in reads (" + std::to_string(name.size()) +
            " characters)";
   return {};
@@ -199,7 +214,7 @@ class Session {
   Session(LearnIo& io, LearnedRemote& remote) : io_(io), out_(*io.out), remote_(remote) {}
 
   bool Run() {
-    remote_.name = AskName("Name of the remote [Learned remote]: ", "Name", RemoteNameCarried());
+    remote_.name = AskName("Name of the remote [Learned remote]: ", "Name", events::kRemoteNameSize - 1);
     if (io_.stopped()) return Stopped();
     if (remote_.name.empty()) remote_.name = "Learned remote";
 
@@ -207,7 +222,8 @@ class Session {
     if (!Survey()) return false;
 
     for (;;) {
-      const std::string name = AskName("Key name (empty to finish): ", CodeText(0), KeyNameCarried());
+      const std::string name =
+          AskName("Key name (empty to finish): ", config::CodeText(0), events::kKeyNameSize - 1);
       if (io_.stopped()) return Stopped();  // Ctrl+C while waiting for the answer
       if (name.empty()) break;
       if (!LearnKey(name)) return Stopped();
@@ -232,7 +248,7 @@ class Session {
                 "type it another way.\n";
         continue;
       }
-      line = Trimmed(line);
+      line = std::string(config::TrimBlanks(line));
       if (io_.echo) out_ << line << "\n";  // answers from a file: show them
       if (const std::string problem = NameProblem(key, line); !problem.empty()) {
         out_ << "Not taken: " << problem << ". Type it again.\n";
@@ -299,8 +315,7 @@ class Session {
     int run = 0;
     while (!io_.stopped()) {
       const uint32_t s = io_.sample();
-      const Decision d = Decide(s, remote_.masks, previous);
-      if (!d.pressed) {
+      if (!device::PollDecide(s, remote_.masks, previous).Pressed) {
         released = true;
         if (run >= 2) return last;
         run = 0;
@@ -321,21 +336,21 @@ class Session {
       out_ << "Press " << name << " again to confirm...\n";
       std::optional<uint32_t> second = NextPress();
       if (!second) return false;
-      Masks& m = remote_.masks;
+      config::Masks& m = remote_.masks;
       // Pins that no held key moved before: the code needs them too.
       const uint32_t extra =
           known_ ? 0 : ((*first ^ idle_) | (*second ^ idle_)) & ~noise_ & ~m.press_mask & ~m.key_mask;
       const uint32_t mask = m.key_mask | extra;
       const uint32_t code = *first & mask;
       if ((*second & mask) != code) {
-        out_ << "The second press gave " << CodeText(*second & mask) << ", not " << CodeText(code)
-             << "; once more.\n";
+        out_ << "The second press gave " << config::CodeText(*second & mask) << ", not "
+             << config::CodeText(code) << "; once more.\n";
         continue;
       }
       for (const LearnedKey& key : remote_.keys) {
         if ((key.sample & mask) == code) {
-          out_ << "warning: code " << CodeText(code) << " is already taken by \"" << key.name << "\"; \""
-               << name << "\" is not added.\n";
+          out_ << "warning: code " << config::CodeText(code) << " is already taken by \"" << key.name
+               << "\"; \"" << name << "\" is not added.\n";
           return true;
         }
       }
@@ -344,7 +359,7 @@ class Session {
         out_ << "This key also moved " << PinsWord(extra) << ": KeyMask is now " << Hex(mask) << ".\n";
       }
       remote_.keys.push_back({name, *first});
-      out_ << "  " << CodeText(code) << "=" << name << "\n";
+      out_ << "  " << config::CodeText(code) << "=" << name << "\n";
       return true;
     }
     out_ << "warning: the presses of " << name << " did not agree; \"" << name << "\" is not added.\n";
@@ -362,5 +377,133 @@ class Session {
 }  // namespace
 
 bool RunLearning(LearnIo& io, LearnedRemote& remote) { return Session(io, remote).Run(); }
+
+}  // namespace remote
+
+namespace remote {
+namespace {
+
+// The masks and reset pin of the shipped definition that fits the open
+// device, when the definitions that fit it agree on them.
+std::optional<KnownDefinition> KnownMasks(const Options& o, const CardScope& card, std::string& note) {
+  if (o.device < 0 || static_cast<size_t>(o.device) >= card.devices().size()) return std::nullopt;
+  const std::optional<CardIds> ids = PhilipsIds(card.devices()[static_cast<size_t>(o.device)]);
+  if (!ids) return std::nullopt;
+  const std::string folder = DefinitionsFolder(o);
+  const std::vector<KnownDefinition> known = ReadKnownDefinitions(folder);
+  const std::vector<const KnownDefinition*> matches = MatchCard(known, *ids);
+  if (matches.empty()) return std::nullopt;
+  KnownDefinition first = *matches[0];
+  for (const KnownDefinition* other : matches) {
+    const config::Masks &a = first.masks, &b = other->masks;
+    if (a.press_mask != b.press_mask || a.press_flag != b.press_flag || a.key_mask != b.key_mask ||
+        a.release_detect != b.release_detect || first.reset_adr != other->reset_adr)
+      return std::nullopt;
+  }
+  note = "Known card " + CardText(*ids) + ": " + first.file + " (\"" + first.name + "\") gives PressMask " +
+         Hex(first.masks.press_mask) + ", PressFlag " + (first.masks.press_flag ? "1" : "0") + ", KeyMask " +
+         Hex(first.masks.key_mask) + "; the pins will show whether they fit this remote.";
+  // Bounded as the option is: the plug-in would pulse any pin number it is given.
+  if (first.reset_adr > kMaxPin) {
+    note += " Its ResetAdr " + std::to_string(first.reset_adr) + " names no pin of the card and is not used.";
+  }
+  if (first.reset_adr < 0 || first.reset_adr > kMaxPin) first.reset_adr = -1;
+  return first;
+}
+
+// Why no file can be written at the path, or nullptr.
+const char* CannotWrite(plat::NewFile check) {
+  switch (check) {
+    case plat::NewFile::Ok: return nullptr;
+    case plat::NewFile::Exists: return "exists; use --force to replace it";
+    case plat::NewFile::Link: return "is a link to a missing file; use --force to write the file it names";
+    case plat::NewFile::Folder: return "is a folder, not a file";
+    case plat::NewFile::NotFile: return "is not a regular file";
+    case plat::NewFile::ReadOnly: return "is read-only; it is not replaced";
+    case plat::NewFile::NoFolder: return "cannot be created: its folder does not exist";
+    case plat::NewFile::Denied: return "cannot be created: writing in its folder is not allowed";
+    case plat::NewFile::Failed: break;
+  }
+  return "cannot be created there";
+}
+
+bool WriteDefinition(const std::string& path, const std::string& text, bool force, Output& err) {
+  if (force) {
+    // The settings files' own crash-safe replace.
+    if (plat::replace_file_content(path.c_str(), text)) return true;
+    err << path << ": cannot be replaced\n";
+    return false;
+  }
+  // A new temporary beside the target, then one step into place, never over a file.
+  std::string temp;
+  for (int i = 0; i < 100 && temp.empty(); ++i) {
+    std::string name = path + ".tmp" + std::to_string(i);
+    if (plat::write_new_file(name.c_str(), text)) temp = name;
+  }
+  if (temp.empty()) {
+    err << path << ": cannot write a temporary file beside it\n";
+    return false;
+  }
+  if (plat::move_to_new_name(temp.c_str(), path.c_str())) return true;
+  std::remove(temp.c_str());
+  err << path << ": exists now or cannot be written; not replaced\n";
+  return false;
+}
+
+}  // namespace
+
+int LearnCommand(const Options& o, Input& in, Output& out, Output& err) {
+  if (o.files.size() != 1) {
+    err << kUsage;
+    return 2;
+  }
+  const std::string& path = o.files[0];
+  // Before the card opens: nothing learned is thrown away for a place that
+  // cannot take the file.
+  if (const char* why = CannotWrite(plat::check_new_file(path.c_str(), o.force))) {
+    err << path << ": " << why << "\n";
+    return 2;
+  }
+  // Caught until the file is in place: Ctrl+C never ends the program
+  // between the temporary file and its move.
+  InterruptScope interrupt;
+  LearnedRemote remote;
+  remote.reset_adr = o.reset_pin;
+  {
+    CardScope card(o.device, out, err);
+    if (!card.open()) return 2;
+    LearnIo io;
+    if (std::optional<KnownDefinition> known = o.survey ? std::nullopt : KnownMasks(o, card, io.known_note)) {
+      io.known_masks = known->masks;
+      if (o.reset_pin < 0) remote.reset_adr = known->reset_adr;
+    }
+    io.sample = [&] { return device::ReadAllPins(card.card(), remote.reset_adr); };
+    io.pause = [&] { plat::sleep_ms(static_cast<uint32_t>(o.interval)); };
+    io.stopped = [] { return plat::interrupted(); };
+    io.in = &in;
+    io.out = &out;
+    io.echo = !in.Typed();
+    io.interval_ms = static_cast<uint32_t>(o.interval);
+    io.idle_ms = static_cast<uint32_t>(o.idle_ms);
+    io.hold_ms = static_cast<uint32_t>(o.hold_ms);
+    if (!RunLearning(io, remote)) return 2;
+  }
+  if (remote.keys.empty()) {
+    err << "No key was learned; " << path << " is not written.\n";
+    return 2;
+  }
+  if (!WriteDefinition(path, DefinitionText(remote, config::kSystemLineEnd), o.force, err)) return 2;
+  out << "Wrote " << path << " with " << remote.keys.size() << (remote.keys.size() == 1 ? " key" : " keys")
+      << ".";
+  if (plat::interrupted()) {
+    out << " Stopped before checking it.\n";
+    return 0;
+  }
+  out << " Checking it:\n";
+  Options check;
+  check.files = {path};
+  check.verbose = true;
+  return CheckCommand(check, out, err);
+}
 
 }  // namespace remote

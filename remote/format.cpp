@@ -1,4 +1,4 @@
-#include "tools/remote/format.h"
+#include "remote/format.h"
 
 #include <bit>
 
@@ -28,13 +28,5 @@ std::string PinList(uint32_t bits) {
 }
 
 std::string PinsWord(uint32_t bits) { return (std::popcount(bits) == 1 ? "pin " : "pins ") + PinList(bits); }
-
-std::string Trimmed(std::string text) {
-  while (!text.empty() &&
-         (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
-    text.pop_back();
-  size_t first = text.find_first_not_of(" \t");
-  return first == std::string::npos ? std::string() : text.substr(first);
-}
 
 }  // namespace remote

@@ -1,4 +1,4 @@
-#include "tools/remote/io.h"
+#include "remote/io.h"
 
 #include "platform/console.h"
 

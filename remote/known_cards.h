@@ -1,12 +1,15 @@
 // Which shipped definitions fit a card: the definitions name their cards by
 // PCI IDs in a [Setup] entry the plug-in ignores, "Cards=7133:1461:F31D,...",
-// and the plug-in's device lines carry the same IDs.
+// and the driver gives a device's IDs as numbers.
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "config/definition.h"
+#include "device/gpio_device.h"
 
 namespace remote {
 
@@ -27,32 +30,33 @@ struct CardEntry {
 };
 // Every entry in order; a value of blanks only has none.
 std::vector<CardEntry> ParseCardEntries(std::string_view text);
-// The IDs of the entries the search takes, in order.
-std::vector<CardIds> ParseCardList(std::string_view text);
+// The value of a definition's first Cards= in [Setup]; empty when it has none.
+std::string CardsValue(const config::Definition& definition);
 // "7133:1461:F31D".
 std::string CardText(const CardIds& ids);
 
-// What one of the plug-in's device lines ("Vendor: 1131, Device: 7134,
-// SubVendor: 1461, SubDevice: F31D, rev. 1 ...") says of the card.
-struct DeviceLine {
+// What a device's IDs say of the card.
+struct DeviceCard {
   enum class Kind {
     Philips,      // ids holds the card's IDs
     OtherVendor,  // read, but not a Philips chip: vendor holds it
-    Unread,       // the driver gave no value for a piece ("???")
+    Unread,       // the driver gave no value for one of them
   };
   Kind kind = Kind::Unread;
   uint32_t vendor = 0;
   CardIds ids;
 };
-DeviceLine ReadDeviceLine(std::string_view line);
-// The IDs of a Philips chip's line, or nullopt.
-std::optional<CardIds> DeviceLineIds(std::string_view line);
+DeviceCard CardOfDevice(const device::DeviceIds& device);
+// The IDs of a Philips chip's device, or nullopt.
+std::optional<CardIds> PhilipsIds(const device::DeviceIds& device);
 
 struct KnownDefinition {
   std::string file;                  // the file's name in its folder
   std::string name;                  // its Name=
   std::vector<CardIds> cards;        // empty: a board without a PCI ID, chosen by name
   std::vector<std::string> ignored;  // Cards entries the search ignores
+  config::Masks masks;               // as the plug-in reads them
+  int32_t reset_adr = -1;
 };
 
 // More definitions than this in one folder are not read.

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/arguments.h"
-#include "tools/remote/io.h"
+#include "remote/io.h"
 
 namespace remote {
 

@@ -11,7 +11,5 @@ std::string Hex(uint64_t value, int digits = 8);
 std::string PinList(uint32_t bits);
 // "pin 8" or "pins 0-7".
 std::string PinsWord(uint32_t bits);
-// Without the blanks and line ends around it, as a typed answer.
-std::string Trimmed(std::string text);
 
 }  // namespace remote

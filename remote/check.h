@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/remote/plugin_link.h"
+#include "config/definition.h"
+#include "remote/command.h"
+#include "remote/io.h"
 
 namespace remote {
 
@@ -19,9 +21,7 @@ struct FileFacts {
   enum class Kind { Missing, File, Folder, Other };
   Kind kind = Kind::Missing;
   uint64_t size = 0;
-  FileText text;
-  std::vector<SourceLine> lines;
-  Definition definition;
+  config::Definition definition;  // the one read of the file, with its lines
 };
 
 FileFacts GatherFacts(const std::string& path);
@@ -31,6 +31,10 @@ std::vector<Finding> CheckDefinition(const FileFacts& facts);
 // "FILE:LINE: error: text", or "FILE: error: text" for the whole file.
 std::string FormatFinding(const std::string& file, const Finding& finding);
 // What the plug-in will use, on one line.
-std::string DescribeDefinition(const std::string& file, const Definition& definition);
+std::string DescribeDefinition(const std::string& file, const config::Definition& definition);
+
+// The check command: each file's findings, then the count. 2 with errors, 1
+// with warnings only.
+int CheckCommand(const Options& o, Output& out, Output& err);
 
 }  // namespace remote

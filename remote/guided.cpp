@@ -1,15 +1,16 @@
-#include "tools/remote/guided.h"
+#include "remote/guided.h"
 
 #include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
+#include "config/settings.h"
+#include "config/text.h"
 #include "platform/file_create.h"
-#include "tools/remote/cards.h"
-#include "tools/remote/format.h"
-#include "tools/remote/plugin_link.h"
-#include "tools/remote/tool.h"
+#include "remote/cards.h"
+#include "remote/format.h"
+#include "remote/tool.h"
 
 #include "saa_version.h"
 
@@ -43,7 +44,7 @@ class Person {
                 "it another way (for a folder: move the file to one whose name has no such character).\n";
         continue;
       }
-      line = Trimmed(line);
+      line = std::string(config::TrimBlanks(line));
       if (echo_) out_ << line << "\n";
       return line;
     }
@@ -75,20 +76,15 @@ plat::PathKind Kind(const std::string& path) {
   return plat::path_kind(path.c_str(), size);
 }
 
+// In any letter case.
 bool EndsWith(std::string_view text, std::string_view end) {
-  if (text.size() < end.size()) return false;
-  text.remove_prefix(text.size() - end.size());
-  for (size_t i = 0; i < end.size(); ++i) {
-    const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (c != end[i]) return false;
-  }
-  return true;
+  return text.size() >= end.size() && config::EqualsIgnoreCase(text.substr(text.size() - end.size()), end);
 }
 
 // A path dropped on a console comes in double quotes when it has blanks.
 std::string Unquoted(const std::string& text) {
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
-    return Trimmed(text.substr(1, text.size() - 2));
+    return std::string(config::TrimBlanks(std::string_view(text).substr(1, text.size() - 2)));
   return text;
 }
 
@@ -191,7 +187,9 @@ class Session {
 
     if (std::optional<std::string> plugin = FindPlugin(places_, person_, out_)) {
       plugin_ = *plugin;
-      if (!PluginFiles(plugin_, folder_, settings_)) {
+      folder_ = config::FolderOf(plugin_);
+      settings_ = config::SettingsPathOf(plugin_);
+      if (settings_.empty()) {
         out_ << plugin_ << ": the path is too long for the plug-in; move it to a shorter one.\n";
         plugin_.clear();
       }
@@ -280,7 +278,7 @@ class Session {
     if (status == 2)
       out_ << "The check above found errors in " << name
            << ", so it is not chosen; learn the remote again, or mend the file in a text editor.\n";
-    else if (SelectDefinition(plugin_, device_, name))
+    else if (SelectDefinition(settings_, device_, name))
       out_ << settings_ << " now selects " << name << " for device " << device_
            << ", so the setup dialog shows it chosen.\n";
     else

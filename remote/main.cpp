@@ -4,17 +4,10 @@
 #include <vector>
 
 #include "platform/arguments.h"
-#include "tools/remote/io.h"
-#include "tools/remote/tool.h"
-
-#ifndef _WIN32
-#include "sim/sim_control.h"
-#endif
+#include "remote/io.h"
+#include "remote/tool.h"
 
 int main(int argc, char** argv) {
-#ifndef _WIN32
-  sim::install();  // natively the card is the simulated one
-#endif
   const plat::Arguments args = plat::program_arguments(argc, argv);
   remote::ConsoleInput in;
   remote::ConsoleOutput out(false), err(true);
