@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "config/code_text.h"
+
 namespace host {
 namespace {
 
@@ -26,7 +28,7 @@ RecordTexts ReadRecord(const events::KeyEventRecordT& record) {
   RecordTexts texts;
   texts.instance = Field(record.InstanceName);
   texts.key_name = Field(record.KeyName);
-  texts.code_text = TextAt(record.CodeText, events::kCodeTextSize);
+  texts.code_text = TextAt(record.CodeText, config::kCodeTextSize);
   texts.remote_name = TextAt(record.RemoteName, events::kRemoteNameSize);
   texts.ext_tag = Field(record.ExtTag);
   texts.ext_value = record.ExtValue;

@@ -1,7 +1,10 @@
-// Opening a device: result codes, description lines, the release of every
-// reference and the balance of COM initialisation.
+// Opening a device: result codes, the devices' IDs and description lines, the
+// release of every reference and the balance of COM initialisation.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "device/gpio_device.h"
 #include "device/vamp.h"
@@ -12,7 +15,6 @@ using namespace device;
 
 using simtest::CardTest;
 using simtest::kEFail;
-using simtest::Lines;
 using ::testing::ElementsAre;
 
 namespace {
@@ -29,12 +31,15 @@ const char kLifeViewLine[] =
 const char kGotViewLine[] = "Vendor: 1131, Device: 7130, SubVendor: 5456, SubDevice: 7135, rev. D1 (GotView)";
 const char kOtherLine[] = "Vendor: 1131, Device: 7134, SubVendor: 70, SubDevice: 6701, rev. 0";
 
-class OpenTest : public CardTest {};
+class OpenTest : public CardTest {
+ protected:
+  std::vector<std::string> Lines() const { return simtest::Lines(devices); }
+};
 
 TEST_F(OpenTest, OpensTheChosenDeviceDescribesEveryDeviceAndClosesCleanly) {
   SetDevices({kAverTv, kLifeView, kGotView, kOther});
-  ASSERT_EQ(OpenDevice(1), 0);
-  EXPECT_THAT(Lines(DeviceList), ElementsAre(kAverTvLine, kLifeViewLine, kGotViewLine, kOtherLine));
+  ASSERT_EQ(Open(1), 0);
+  EXPECT_THAT(Lines(), ElementsAre(kAverTvLine, kLifeViewLine, kGotViewLine, kOtherLine));
   // Device 1 and its pins stay held; the enumerator and the other devices do not.
   EXPECT_EQ(card->LiveReferences(), 2);
   EXPECT_EQ(Balance(), 1);
@@ -49,12 +54,12 @@ TEST_F(OpenTest, OpensTheChosenDeviceDescribesEveryDeviceAndClosesCleanly) {
   EXPECT_EQ(simtest::CountOf(log, "Release(Device[1])"), 0);
 
   card->ClearLog();
-  CloseDevice();
+  CloseDevice(opened);
   EXPECT_THAT(simtest::Log(), ElementsAre("Release(GPIO[1])", "Release(Device[1])"));
   EXPECT_EQ(card->LiveReferences(), 0);
   EXPECT_EQ(Balance(), 0);
-  // The lines outlive the close for the dialog.
-  EXPECT_EQ(DeviceList->Count(), 4);
+  EXPECT_EQ(opened.gpio, nullptr);
+  EXPECT_EQ(opened.device, nullptr);
 }
 
 TEST_F(OpenTest, FailedIdentificationCallsShowQuestionMarksAndDropTheSuffix) {
@@ -65,18 +70,17 @@ TEST_F(OpenTest, FailedIdentificationCallsShowQuestionMarksAndDropTheSuffix) {
   card->SetFailure(sim::Call::SubVendorId, 2, kEFail);
   card->SetFailure(sim::Call::SubDeviceId, 2, kEFail);
   card->SetFailure(sim::Call::Revision, 2, kEFail);
-  ASSERT_EQ(OpenDevice(0), 0);
-  EXPECT_THAT(
-      Lines(DeviceList),
-      ElementsAre(kLifeViewLine, "Vendor: 1131, Device: 7133, SubVendor: ???, SubDevice: 138, rev. 10",
-                  "Vendor: ???, Device: ???, SubVendor: ???, SubDevice: ???, rev. ???"));
+  ASSERT_EQ(Open(0), 0);
+  EXPECT_THAT(Lines(), ElementsAre(kLifeViewLine,
+                                   "Vendor: 1131, Device: 7133, SubVendor: ???, SubDevice: 138, rev. 10",
+                                   "Vendor: ???, Device: ???, SubVendor: ???, SubDevice: ???, rev. ???"));
 }
 
 TEST_F(OpenTest, AWarningStatusStillCountsAsAnIdentifiedValue) {
   SetDevices({kGotView});
   card->SetFailure(sim::Call::SubVendorId, 0, 1);  // S_FALSE with the value
-  ASSERT_EQ(OpenDevice(0), 0);
-  EXPECT_THAT(Lines(DeviceList), ElementsAre(kGotViewLine));
+  ASSERT_EQ(Open(0), 0);
+  EXPECT_THAT(Lines(), ElementsAre(kGotViewLine));
 }
 
 TEST_F(OpenTest, EnumerationFailuresGiveTheirCodesAndLeaveNothingHeld) {
@@ -102,12 +106,11 @@ TEST_F(OpenTest, EnumerationFailuresGiveTheirCodesAndLeaveNothingHeld) {
     SCOPED_TRACE(c.what);
     card->Reset();
     card->EnableLog(true);
-    DeviceList->Clear();
     SetDevices({kAverTv, kLifeView});
     card->SetFailure(c.call, c.device, c.status);
-    EXPECT_EQ(OpenDevice(c.index), c.code);
-    EXPECT_EQ(Lines(DeviceList).size(), c.lines);
-    if (c.code == 0) CloseDevice();
+    EXPECT_EQ(Open(c.index), c.code);
+    EXPECT_EQ(Lines().size(), c.lines);
+    if (c.code == 0) CloseDevice(opened);
     EXPECT_EQ(card->LiveReferences(), 0);
     EXPECT_EQ(Balance(), 0);
   }
@@ -116,25 +119,24 @@ TEST_F(OpenTest, EnumerationFailuresGiveTheirCodesAndLeaveNothingHeld) {
 TEST_F(OpenTest, AFailureAfterTheChosenDeviceReleasesItsPinsThenTheDevice) {
   SetDevices({kAverTv, kLifeView});
   card->SetFailure(sim::Call::Device, 1, kEFail);
-  ASSERT_EQ(OpenDevice(0), -4);
-  EXPECT_THAT(Lines(DeviceList), ElementsAre(kAverTvLine));
+  ASSERT_EQ(Open(0), -4);
+  EXPECT_THAT(Lines(), ElementsAre(kAverTvLine));
   auto log = simtest::LogFrom("get_Device(1)");
   EXPECT_THAT(log, ElementsAre("get_Device(1)", "Release(GPIO[0])", "Release(Device[0])", "Release(Enum)"));
 }
 
 TEST_F(OpenTest, NoDeviceAndIndicesOutsideTheCount) {
   SetDevices({});
-  EXPECT_EQ(OpenDevice(0), -3);
-  EXPECT_TRUE(Lines(DeviceList).empty());
+  EXPECT_EQ(Open(0), -3);
+  EXPECT_TRUE(Lines().empty());
   EXPECT_EQ(card->LiveReferences(), 0);
   EXPECT_EQ(Balance(), 0);
 
   SetDevices({kAverTv, kOther});
   for (int32_t index : {2, -1, 1000}) {
     SCOPED_TRACE(index);
-    DeviceList->Clear();
-    EXPECT_EQ(OpenDevice(index), -7);
-    EXPECT_THAT(Lines(DeviceList), ElementsAre(kAverTvLine, kOtherLine));
+    EXPECT_EQ(Open(index), -7);
+    EXPECT_THAT(Lines(), ElementsAre(kAverTvLine, kOtherLine));
     EXPECT_EQ(card->LiveReferences(), 0);
     EXPECT_EQ(Balance(), 0);
   }
@@ -143,10 +145,10 @@ TEST_F(OpenTest, NoDeviceAndIndicesOutsideTheCount) {
 TEST_F(OpenTest, RepeatedOpenAndCloseKeepCountsBalanced) {
   SetDevices({kAverTv, kOther});
   for (int round = 0; round < 5; ++round) {
-    ASSERT_EQ(OpenDevice(round % 2), 0);
-    CloseDevice();
+    ASSERT_EQ(Open(round % 2), 0);
+    CloseDevice(opened);
     // A close without an open must not undo someone else's initialisation.
-    CloseDevice();
+    CloseDevice(opened);
   }
   EXPECT_EQ(card->LiveReferences(), 0);
   EXPECT_EQ(Balance(), 0);
@@ -157,26 +159,37 @@ TEST_F(OpenTest, CloseDoesNotUndoAFailedInitialisation) {
   // (as for a thread in another apartment mode) but creation works.
   ASSERT_GE(plat::co_initialize(), 0);
   plat::inject_co_initialize_failures(1);
-  ASSERT_EQ(OpenDevice(0), 0);
-  CloseDevice();
+  ASSERT_EQ(Open(0), 0);
+  CloseDevice(opened);
   EXPECT_EQ(Balance(), 1) << "the caller's own initialisation was undone";
   EXPECT_EQ(card->LiveReferences(), 0);
 
   plat::inject_co_initialize_failures(1);
   card->SetFailure(sim::Call::DeviceCount, sim::kAnyDevice, kEFail);
-  EXPECT_EQ(OpenDevice(0), -2);
+  EXPECT_EQ(Open(0), -2);
   EXPECT_EQ(Balance(), 1);
   plat::co_uninitialize();
   EXPECT_EQ(Balance(), 0);
 }
 
-TEST_F(OpenTest, WorksWithoutADeviceList) {
-  delete DeviceList;
-  DeviceList = nullptr;
-  AddDeviceLine("ignored");
-  EXPECT_EQ(OpenDevice(0), 0);
-  CloseDevice();
+// The walk alone: every device's IDs, none opened, nothing held after.
+TEST_F(OpenTest, EnumerationReachesEveryDeviceAndOpensNone) {
+  SetDevices({kAverTv, kLifeView, kOther});
+  Enumeration walk = EnumerateDevices();
+  EXPECT_EQ(walk.error, OpenError::None);
+  devices = walk.devices;
+  EXPECT_THAT(Lines(), ElementsAre(kAverTvLine, kLifeViewLine, kOtherLine));
+  for (const std::string& call : simtest::Log()) EXPECT_EQ(call.rfind("get_GPIO", 0), std::string::npos);
   EXPECT_EQ(card->LiveReferences(), 0);
+  EXPECT_EQ(Balance(), 0);
+
+  card->SetFailure(sim::Call::Device, 1, kEFail);
+  walk = EnumerateDevices();
+  EXPECT_EQ(walk.error, OpenError::DeviceUnreachable);
+  devices = walk.devices;
+  EXPECT_THAT(Lines(), ElementsAre(kAverTvLine));
+  EXPECT_EQ(card->LiveReferences(), 0);
+  EXPECT_EQ(Balance(), 0);
 }
 
 // The interfaces' methods must sit at the driver's slot numbers. Call the

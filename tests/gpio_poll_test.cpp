@@ -33,7 +33,7 @@ struct Decision {
   bool pressed;
 };
 
-std::vector<Decision> Decide(const PollMasks& masks, std::initializer_list<uint32_t> samples) {
+std::vector<Decision> Decide(const config::Masks& masks, std::initializer_list<uint32_t> samples) {
   bool previous = false;
   std::vector<Decision> out;
   for (uint32_t sample : samples) {
@@ -60,9 +60,9 @@ TEST(PollDecide, PressTestAsksWhetherAnyMaskBitIsSetAndComparesWithTheFlag) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << "mask " << c.mask << " flag " << c.flag << " sample "
                                     << c.sample);
-    PollMasks masks;
-    masks.PressMask = c.mask;
-    masks.PressFlag = c.flag;
+    config::Masks masks;
+    masks.press_mask = c.mask;
+    masks.press_flag = c.flag;
     bool previous = false;
     PollReport report = PollDecide(c.sample, masks, previous);
     EXPECT_EQ(report.Pressed, c.pressed);
@@ -72,8 +72,8 @@ TEST(PollDecide, PressTestAsksWhetherAnyMaskBitIsSetAndComparesWithTheFlag) {
 }
 
 TEST(PollDecide, CodeIsTheSampleUnderKeyMaskWhetherOrNotItChanged) {
-  PollMasks masks;
-  masks.KeyMask = 0x000000FF;
+  config::Masks masks;
+  masks.key_mask = 0x000000FF;
   bool previous = false;
   EXPECT_EQ(PollDecide(0x12345678, masks, previous).Code, 0x78u);
   PollReport again = PollDecide(0x12345678, masks, previous);
@@ -86,9 +86,9 @@ TEST(PollDecide, CodeIsTheSampleUnderKeyMaskWhetherOrNotItChanged) {
 }
 
 TEST(PollDecide, OneReleaseReportAfterAPressOnlyWithReleaseDetect) {
-  PollMasks masks;
-  masks.PressMask = 0x100;
-  masks.PressFlag = true;
+  config::Masks masks;
+  masks.press_mask = 0x100;
+  masks.press_flag = true;
   auto on = Decide(masks, {0x000, 0x100, 0x000, 0x000, 0x100, 0x100, 0x000});
   const bool reported_on[] = {false, true, true, false, true, true, true};
   const bool pressed_on[] = {false, true, false, false, true, true, false};
@@ -96,7 +96,7 @@ TEST(PollDecide, OneReleaseReportAfterAPressOnlyWithReleaseDetect) {
     EXPECT_EQ(on[i].report, reported_on[i]) << "sample " << i;
     EXPECT_EQ(on[i].pressed, pressed_on[i]) << "sample " << i;
   }
-  masks.ReleaseDetect = false;
+  masks.release_detect = false;
   auto off = Decide(masks, {0x000, 0x100, 0x000, 0x000, 0x100, 0x000});
   const bool reported_off[] = {false, true, false, false, true, false};
   for (size_t i = 0; i < off.size(); ++i) EXPECT_EQ(off[i].report, reported_off[i]) << "sample " << i;
@@ -123,21 +123,30 @@ class PollingTest : public CardTest {
     CardTest::SetUp();
     ResetPluginStateForTesting();
     config::Interval.store(5);
-    config::PressMask.store(0x100);
-    config::PressFlag.store(true);
-    config::KeyMask.store(0xFF);
+    masks.press_mask = 0x100;
+    masks.press_flag = true;
+    masks.key_mask = 0xFF;
   }
   void TearDown() override {
-    plat::close_handle(KeyEvent.exchange(nullptr));
-    PressSlotClear();
+    polling.StopPolling();
+    slot.CloseKeyEvent();
+    slot.Clear();
     CardTest::TearDown();
   }
+  bool StartPolling() {
+    return polling.StartPolling({config::Device.load(), masks, -1, &config::Interval, &slot});
+  }
+  void StopPolling() { polling.StopPolling(); }
+
+  config::Masks masks;
+  PressSlot slot;
+  Polling polling;
   // Takes reports until one matches, within a guard time.
   bool AwaitReport(bool pressed, uint64_t code) {
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     PressReport report;
     while (std::chrono::steady_clock::now() < end) {
-      if (PressSlotTake(report) && report.Pressed == pressed && report.Code == code) return true;
+      if (slot.Take(report) && report.Pressed == pressed && report.Code == code) return true;
       plat::sleep_ms(1);
     }
     return false;
@@ -191,8 +200,19 @@ TEST_F(PollingTest, StartClearsTheDeviceListBeforeEnumerating) {
   DeviceList->Add("stale line");
   ASSERT_TRUE(StartPolling());
   StopPolling();
+  // The lines outlive the stop, for the dialog.
   ASSERT_EQ(DeviceList->Count(), 1);
   EXPECT_EQ((*DeviceList)[0].rfind("Vendor: 1131", 0), 0u);
+}
+
+TEST_F(PollingTest, WorksWithoutADeviceList) {
+  delete DeviceList;
+  DeviceList = nullptr;
+  AddDeviceLine("ignored");
+  ASSERT_TRUE(StartPolling());
+  StopPolling();
+  EXPECT_EQ(card->LiveReferences(), 0);
+  EXPECT_EQ(Balance(), 0);
 }
 
 TEST_F(PollingTest, ThreadCreationFailureClosesTheDeviceWithoutABox) {
@@ -213,9 +233,8 @@ TEST_F(PollingTest, ThreadReportsPressesAndOneReleaseAndSignalsKeyEvent) {
   card->SetPins(0, 0x1FF);  // bit 8: pressed, code 0xFF
   ASSERT_TRUE(StartPolling());
   // KeyEvent comes after the thread started; the thread must find it.
-  KeyEvent.store(plat::create_event());
-  ASSERT_NE(KeyEvent.load(), nullptr);
-  EXPECT_EQ(plat::wait(KeyEvent.load(), 10000), plat::WaitResult::Signaled);
+  ASSERT_NE(slot.OpenKeyEvent(), nullptr);
+  EXPECT_EQ(plat::wait(slot.KeyEvent(), 10000), plat::WaitResult::Signaled);
   EXPECT_TRUE(AwaitReport(true, 0xFF));
 
   card->SetPins(0, 0x142);  // still held, new code
@@ -226,7 +245,7 @@ TEST_F(PollingTest, ThreadReportsPressesAndOneReleaseAndSignalsKeyEvent) {
   // Then silence: after several more samples nothing new waits.
   card->ClearLog();
   while (simtest::CountOf(simtest::Log(), "get_Pin(31)") < 5) plat::sleep_ms(2);
-  EXPECT_FALSE(PressSlotHasNew());
+  EXPECT_FALSE(slot.HasNew());
 
   StopPolling();
   EXPECT_EQ(card->LiveReferences(), 0);

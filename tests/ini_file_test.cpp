@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/definition.h"
+#include "config/key_index.h"
 #include "host/temp_dir.h"
 #include "platform/folder.h"
 #include "tests/support/unicode_text.h"
@@ -150,7 +152,13 @@ TEST(IniFileRead, SectionValuesInFileOrderAppendedToTheList) {
   ini.ReadSectionValues("Keys", list);
   // Repeated names give one line each; the first one wins in lookups.
   EXPECT_EQ(Lines(list), "kept=1|0000001A=Power|0000000b=Mute|0000001A=Again|00000003=Three|");
-  EXPECT_EQ(list.IndexOfName("0000000B"), 2);
+  // The key index over the same lines: the first of a code, in any case.
+  const Definition read = ReadDefinition(dir.file("a.cfg"));
+  const KeyIndex index(read.keys, read.name);
+  ASSERT_NE(index.Find(0xB), nullptr);
+  EXPECT_EQ(index.Find(0xB)->name, "Mute");
+  ASSERT_NE(index.Find(0x1A), nullptr);
+  EXPECT_EQ(index.Find(0x1A)->name, "Power");
   EXPECT_EQ(ini.ReadString("Keys", "0000001A", "?"), "Power");
   EXPECT_EQ(ini.ReadString("Setup", "KeyMask", "?"), "FF");
 }
@@ -331,7 +339,7 @@ TEST(IniFileMalformed, TenThousandKeys) {
   ini.ReadSectionValues("Keys", keys);
   ASSERT_EQ(keys.Count(), 10000);
   EXPECT_EQ(keys[9999], "K9999=9999");
-  EXPECT_EQ(keys.IndexOfName("k9999"), 9999);
+  EXPECT_EQ(ini.ReadInteger("keys", "k9999", -1), 9999);  // names in any case
   EXPECT_EQ(ini.ReadInteger("Keys", "K9999", -1), 9999);
   ASSERT_TRUE(ini.WriteInteger("Keys", "K5000", -1));
   ASSERT_TRUE(ini.WriteInteger("Keys", "K10000", 10000));

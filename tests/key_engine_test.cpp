@@ -11,10 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "config/string_list.h"
-#include "events/code_text.h"
+#include "config/definition.h"
+#include "config/key_index.h"
 #include "events/key_engine.h"
-#include "events/key_naming.h"
 #include "platform/types.h"
 
 using namespace events;
@@ -36,13 +35,9 @@ using Notes = std::vector<std::pair<int32_t, uint64_t>>;  // repeat count, time
 class Rig : public KeyEngineOutput {
  public:
   explicit Rig(KeyTimings timings = {}, uint32_t tick_base = 5000) : timings(timings), base_(tick_base) {
-    remotes.Add("Test remote");
-    keys.Add("00000001=Power");
-    keys.Add("00000002=Mute");
-    keys.Add("00000003=Volume up");
-    keys.Add("00000013=Volume up");  // a second code of the same key
-    keys.Add("0000000a=Lower case");
-    keys.Add("B=No leading zeros");
+    keys = {{1, "00000001", "Power"},      {2, "00000002", "Mute"},
+            {3, "00000003", "Volume up"},  {4, "00000013", "Volume up"},  // a second code of the same key
+            {5, "0000000a", "Lower case"}, {6, "B", "No leading zeros"}};
     std::memset(key_name, 'k', sizeof key_name);
     std::memset(code_text, 'c', sizeof code_text);
     std::memset(remote_name, 'r', sizeof remote_name);
@@ -50,7 +45,8 @@ class Rig : public KeyEngineOutput {
 
   // The thread starts: its first pass takes a report that is already waiting.
   void Start() {
-    engine.emplace(timings, &keys, &remotes, KeyTexts{key_name, code_text, remote_name}, *this);
+    index = config::KeyIndex(keys, remote);
+    engine.emplace(timings, use_index ? &index : nullptr, KeyTexts{key_name, code_text, remote_name}, *this);
     Wake();
   }
 
@@ -111,8 +107,10 @@ class Rig : public KeyEngineOutput {
   uint32_t Tick() const { return static_cast<uint32_t>(base_ + now_); }
 
   KeyTimings timings;
-  config::StringList keys;
-  config::StringList remotes;
+  std::vector<config::DefinitionKey> keys;
+  std::string remote = "Test remote";
+  bool use_index = true;
+  config::KeyIndex index;
   char key_name[kKeyNameSize];
   char code_text[20];
   char remote_name[kRemoteNameSize];
@@ -153,76 +151,36 @@ class Rig : public KeyEngineOutput {
   bool slot_new_ = false;
 };
 
-KeyTimings Timings(int32_t wait1, int32_t wait_n, int32_t wait_r) { return {wait1, wait_n, wait_r, 8}; }
-
-// ---------------------------------------------------------------- code text
-
-std::string CodeText(uint64_t code, int32_t digits) {
-  char out[kCodeTextSize];
-  std::memset(out, 'x', sizeof out);
-  const size_t n = FormatCodeText(code, digits, out);
-  for (size_t i = n; i < sizeof out; ++i) EXPECT_EQ(out[i], '\0') << "byte " << i;
-  return std::string(out, n);
-}
-
-TEST(CodeText, PadsToTheMinimumAndGrowsAsTheValueNeeds) {
-  EXPECT_EQ(CodeText(0, 8), "00000000");
-  EXPECT_EQ(CodeText(0xABCDEF, 8), "00ABCDEF");
-  EXPECT_EQ(CodeText(0xFFFFFFFF, 8), "FFFFFFFF");
-  EXPECT_EQ(CodeText(0x123456789ull, 8), "123456789");
-  EXPECT_EQ(CodeText(~uint64_t{0}, 8), "FFFFFFFFFFFFFFFF");
-  EXPECT_EQ(CodeText(0xABCD, 4), "ABCD");
-  EXPECT_EQ(CodeText(0x5, 2), "05");
-}
-
-TEST(CodeText, DigitCountFromTheConfigurationIsBounded) {
-  EXPECT_EQ(CodeText(0, 0), "0");
-  EXPECT_EQ(CodeText(0x1F, -7), "1F");
-  EXPECT_EQ(CodeText(0x1F, INT32_MIN), "1F");
-  EXPECT_EQ(CodeText(0x1F, 40), "000000000000001F");
-  EXPECT_EQ(CodeText(0x1F, INT32_MAX), "000000000000001F");
-}
+KeyTimings Timings(int32_t wait1, int32_t wait_n, int32_t wait_r) { return {wait1, wait_n, wait_r}; }
 
 // ---------------------------------------------------------------- naming
 
-TEST(KeyNaming, FirstEntryMatchingInAnyCaseNamesTheCode) {
-  config::StringList keys;
-  config::StringList remotes;
-  remotes.Add("My remote");
-  remotes.Add("ignored");
-  keys.Add("0000000A");         // no "=": never matches
-  keys.Add("0000000a=Lower");   // letters of another case match
-  keys.Add("0000000A=Second");  // first match wins
-  keys.Add("A=Short");          // no leading zeros: never the code text
-  keys.Add("0000000B=");        // empty name
-  keys.Add("0000000C=x=y");     // text after the first "="
+// A missing index names nothing; a definition without a name gives the
+// name it was read with, here an empty one.
+TEST(KeyEngine, WithoutAnIndexEveryCodeIsUndefinedAndAnEmptyRemoteNameStaysEmpty) {
+  Rig none;
+  none.use_index = false;
+  none.Start();
+  none.Sample(0, true, 1);
+  ASSERT_EQ(none.Notifications().size(), 1u);
+  EXPECT_EQ(none.Notifications()[0].key_name, "00000001");
+  EXPECT_EQ(none.Notifications()[0].remote_name, "<undefined>");
 
-  KeyNaming n = NameKey("0000000A", &keys, &remotes);
-  EXPECT_TRUE(n.found);
-  EXPECT_EQ(n.key_name, "Lower");
-  EXPECT_EQ(n.remote_name, "My remote");
-
-  n = NameKey("0000000B", &keys, &remotes);
-  EXPECT_TRUE(n.found);
-  EXPECT_EQ(n.key_name, "");
-
-  EXPECT_EQ(NameKey("0000000C", &keys, &remotes).key_name, "x=y");
-
-  n = NameKey("0000000D", &keys, &remotes);
-  EXPECT_FALSE(n.found);
-  EXPECT_EQ(n.key_name, "0000000D");
-  EXPECT_EQ(n.remote_name, "<undefined>");
-}
-
-TEST(KeyNaming, MissingListsNameNothingAndAnEmptyRemoteListGivesAnEmptyName) {
-  config::StringList keys;
-  keys.Add("00000001=Power");
-  config::StringList remotes;
-  EXPECT_FALSE(NameKey("00000001", nullptr, &remotes).found);
-  KeyNaming n = NameKey("00000001", &keys, &remotes);
-  EXPECT_TRUE(n.found);
-  EXPECT_EQ(n.remote_name, "");
-  EXPECT_EQ(NameKey("00000001", &keys, nullptr).remote_name, "");
+  Rig unnamed;
+  unnamed.remote.clear();
+  unnamed.keys.push_back({0, "0000000B", ""});
+  unnamed.keys.push_back({0, "0000000C", "x=y"});
+  unnamed.Start();
+  unnamed.Sample(0, true, 1);
+  unnamed.Sample(50, true, 0xB);
+  unnamed.Sample(100, true, 0xC);
+  const std::vector<Event> n = unnamed.Notifications();
+  ASSERT_EQ(n.size(), 5u);
+  EXPECT_EQ(n[0].key_name, "Power");
+  EXPECT_EQ(n[0].remote_name, "");
+  EXPECT_EQ(n[2].key_name, "");  // an empty name is a name
+  EXPECT_EQ(n[2].remote_name, "");
+  EXPECT_EQ(n[4].key_name, "x=y");
 }
 
 // ---------------------------------------------------------------- timing
@@ -237,7 +195,7 @@ TEST(KeyEngine, HeldKeyRepeatsAfterWait1ThenEveryWaitNAndReleasesWhenReported) {
     EXPECT_EQ(
         rig.NotesSeen(),
         (Notes{{0, 0}, {1, 300}, {2, 400}, {3, 500}, {4, 600}, {5, 700}, {6, 800}, {7, 900}, {-1, 1000}}));
-    EXPECT_FALSE(rig.engine->Held());
+    // Nothing held: no limit to the wait.
     EXPECT_EQ(rig.engine->NextWait(), plat::kInfinite);
   }
 }
@@ -317,8 +275,9 @@ TEST(KeyEngine, WaitsFromTheFileAreBoundedAtEveryUse) {
   // Zero waits: no repeat on every report and no zero wait limit.
   Rig zero(Timings(0, 0, 0));
   zero.Start();
-  zero.Hold(1, 0, 45, 1, true);
-  EXPECT_EQ(zero.engine->WaitTimeout(), kMinKeyWaitMs);
+  zero.Hold(1, 0, 45, 1, false);
+  EXPECT_EQ(zero.engine->NextWait(), kMinKeyWaitMs);
+  zero.Sample(45, false, 1);
   EXPECT_EQ(zero.NotesSeen(), (Notes{{0, 0}, {1, 10}, {2, 20}, {3, 30}, {4, 40}, {-1, 45}}));
 
   // Negative waits: the release time-out does not grow to 49 days.
@@ -378,10 +337,9 @@ TEST(KeyEngine, TwoCodesOfOneKeyContinueTheRepeatsOnceTheyStarted) {
 TEST(KeyEngine, LongNamesAreCutTerminatedAndStillMatchThemselves) {
   Rig rig;
   const std::string long_name(200, 'n');
-  rig.keys.Add("00000020=" + long_name);
-  rig.keys.Add("00000021=" + long_name);
-  rig.remotes.Clear();
-  rig.remotes.Add(std::string(80, 'r'));
+  rig.keys.push_back({7, "00000020", long_name});
+  rig.keys.push_back({8, "00000021", long_name});
+  rig.remote = std::string(80, 'r');
   rig.Start();
   rig.Hold(0x20, 0, 100, 50, false);
   EXPECT_EQ(std::string(rig.key_name, 123), long_name.substr(0, 123));
@@ -431,7 +389,6 @@ TEST(KeyEngine, TableEntriesMatchInLowerCaseButNotWithoutLeadingZeros) {
   rig.Start();
   rig.Sample(0, true, 0xA);
   rig.Sample(50, true, 0xB);
-  rig.timings.code_digits = 1;  // now "B" is the code text
   rig.Sample(100, false, 0xB);
   rig.Sample(150, true, 0xB);
   const std::vector<Event> n = rig.Notifications();
@@ -440,7 +397,9 @@ TEST(KeyEngine, TableEntriesMatchInLowerCaseButNotWithoutLeadingZeros) {
   EXPECT_EQ(n[0].code_text, "0000000A");
   EXPECT_EQ(n[2].key_name, "0000000B");
   EXPECT_EQ(n[2].remote_name, "<undefined>");
-  EXPECT_EQ(n[4].key_name, "No leading zeros");
+  // The code text always has eight digits, so "B" names nothing, ever.
+  EXPECT_EQ(n[4].key_name, "0000000B");
+  EXPECT_EQ(n[4].remote_name, "<undefined>");
 }
 
 // ---------------------------------------------------------------- states
@@ -484,7 +443,7 @@ TEST(KeyEngine, AReportWaitingAtStartIsTakenByTheFirstPass) {
   rig.Start();
   ASSERT_EQ(rig.NotesSeen(), (Notes{{0, 0}}));
   EXPECT_EQ(rig.Notifications()[0].key_name, "Mute");
-  EXPECT_TRUE(rig.engine->Held());
+  EXPECT_NE(rig.engine->NextWait(), plat::kInfinite);  // held
 }
 
 TEST(KeyEngine, AnEndRequestDuringANotificationStopsThePassAtOnce) {

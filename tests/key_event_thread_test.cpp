@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "config/definition.h"
+#include "config/key_index.h"
 #include "config/settings.h"
-#include "config/string_list.h"
 #include "device/press_slot.h"
 #include "events/key_event_thread.h"
 #include "events/key_event_thread_testing.h"
@@ -36,6 +37,11 @@ constexpr uint32_t kGuardMs = 10000;
 constexpr int32_t kPatientWaitR = 60000;
 
 using RecordBytes = std::array<uint8_t, sizeof(KeyEventRecordT)>;
+
+// Deliveries that have returned to the thread, counted by its after-delivery
+// hook: inside the core's handler of delivery n, n - 1 have.
+std::atomic<int> g_returned{0};
+void CountReturn() { g_returned.fetch_add(1); }
 
 RecordBytes Snapshot() {
   RecordBytes bytes;
@@ -63,16 +69,13 @@ struct TestForm : setup::SetupFormBase {
 class KeyEventThreadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    keys.Add("00000001=Power");
-    keys.Add("00000002=Mute");
-    keys.Add("1234ABCD=Long code");
-    remotes.Add("Test remote");
     ResetPluginStateForTesting();
     CoreWindow.store(core.window());
     std::memset(&KeyEventRecord, 0, sizeof KeyEventRecord);
     std::strcpy(KeyEventRecord.InstanceName, "TEST");
-    KeyEvent.store(plat::create_event());
-    ASSERT_NE(KeyEvent.load(), nullptr);
+    ASSERT_NE(plugin::PressSlot.OpenKeyEvent(), nullptr);
+    g_returned.store(0);
+    SetKeyEventAfterDeliveryHookForTesting(&CountReturn);
 
     // Every notification: the record as the core sees it while handling it.
     core.on_notify = [this](const Notification& n) {
@@ -85,12 +88,18 @@ class KeyEventThreadTest : public ::testing::Test {
     if (KeyEventThreadRunning()) StopThread();
     EXPECT_TRUE(AllRunsEnded());
     SetKeyEventBeforeResetHookForTesting(nullptr);
-    plat::close_handle(KeyEvent.exchange(nullptr));
+    SetKeyEventAfterDeliveryHookForTesting(nullptr);
+    plugin::PressSlot.CloseKeyEvent();
     ResetPluginStateForTesting();
   }
 
   void StartThread() {
-    ASSERT_TRUE(StartKeyEventThread({&KeyOutput(), &KeyEventRecord, &keys, &remotes, KeyEvent.load()}));
+    ASSERT_TRUE(StartKeyEventThread({&KeyOutput(),
+                                     &KeyEventRecord,
+                                     keys,
+                                     &plugin::PressSlot,
+                                     plugin::PressSlot.KeyEvent(),
+                                     {&config::Wait1, &config::WaitN, &config::WaitR}}));
   }
 
   void StopThread() {
@@ -104,9 +113,13 @@ class KeyEventThreadTest : public ::testing::Test {
     return core.PumpUntil([] { return KeyEventThreadsRunningForTesting() == 0; }, kGuardMs);
   }
 
-  static void Report(bool pressed, uint32_t code) {
-    PressSlotPublish(pressed, code);
-    plat::set_event(KeyEvent.load());
+  static void Report(bool pressed, uint32_t code) { plugin::PressSlot.Report(pressed, code); }
+  // A report that does not signal KeyEvent.
+  static void Publish(bool pressed, uint32_t code) {
+    const plat::Handle event = plugin::PressSlot.KeyEvent();
+    const bool was_set = plat::wait(event, 0) == plat::WaitResult::Signaled;
+    plugin::PressSlot.Report(pressed, code);
+    if (!was_set) plat::reset_event(event);
   }
 
   size_t Count() const { return core.received().size(); }
@@ -131,8 +144,10 @@ class KeyEventThreadTest : public ::testing::Test {
     EXPECT_EQ(n.code_text.size(), 8u);
   }
 
-  config::StringList keys;
-  config::StringList remotes;
+  const std::shared_ptr<const config::KeyIndex> keys = std::make_shared<const config::KeyIndex>(
+      std::vector<config::DefinitionKey>{
+          {1, "00000001", "Power"}, {2, "00000002", "Mute"}, {3, "1234ABCD", "Long code"}},
+      "Test remote");
   TestCore core;
   std::vector<RecordBytes> records;
   std::function<void(const Notification&)> on_notify;
@@ -167,7 +182,7 @@ TEST_F(KeyEventThreadTest, PressRepeatsAndReleaseReachTheCoreWithTheRecordFilled
 TEST_F(KeyEventThreadTest, ReleaseTimeoutEndsAKeyWhoseReportsStopAndAChangeOfKeyReleasesFirst) {
   // The next key comes while the first one's press is being handled.
   on_notify = [&](const Notification&) {
-    if (Count() == 1) PressSlotPublish(true, 0x1234ABCD);
+    if (Count() == 1) Publish(true, 0x1234ABCD);
   };
   StartThread();
   Report(true, 1);
@@ -183,11 +198,11 @@ TEST_F(KeyEventThreadTest, ReleaseTimeoutEndsAKeyWhoseReportsStopAndAChangeOfKey
   EXPECT_EQ(n[3].key_name, "Long code");
   EXPECT_EQ(n[3].code_text, "1234ABCD");
   for (size_t i = 0; i < records.size(); ++i) ExpectRecordFields(records[i], n[i]);
-  EXPECT_FALSE(PressSlotHasNew());
+  EXPECT_FALSE(plugin::PressSlot.HasNew());
 }
 
 TEST_F(KeyEventThreadTest, AReportLeftBeforeTheStartIsTakenWithoutASignal) {
-  PressSlotPublish(true, 2);  // KeyEvent is not signalled
+  Publish(true, 2);  // KeyEvent is not signalled
   StartThread();
   ASSERT_TRUE(core.PumpUntil([&] { return Count() >= 1; }, kGuardMs));
   EXPECT_EQ(core.received()[0].repeat, 0);
@@ -203,7 +218,7 @@ TEST_F(KeyEventThreadTest, StopWhileAKeyIsHeldSendsNoRelease) {
   Report(false, 1);
   core.PumpFor(50);
   EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0}));
-  EXPECT_TRUE(PressSlotHasNew());  // nobody took the release
+  EXPECT_TRUE(plugin::PressSlot.HasNew());  // nobody took the release
 }
 
 // The gap between the last look at the stop flag and the slot and the reset
@@ -212,14 +227,16 @@ std::atomic<int> g_hook_runs{0};
 
 TEST_F(KeyEventThreadTest, AStopRequestJustBeforeTheResetIsNotLost) {
   g_hook_runs.store(0);
+  // The hook holds the thread in the gap until Stop's request has signalled.
   SetKeyEventBeforeResetHookForTesting([] {
     if (g_hook_runs.fetch_add(1) != 0) return;
-    RequestKeyEventThreadStop();
+    plat::wait(plugin::PressSlot.KeyEvent(), kGuardMs);
   });
   StartThread();  // idle: without a second look it would wait with no limit
+  ASSERT_TRUE(core.PumpUntil([] { return g_hook_runs.load() == 1; }, kGuardMs));
+  StopThread();  // the watchdog fails a lost request
   EXPECT_TRUE(AllRunsEnded()) << "stop request lost";
   EXPECT_EQ(g_hook_runs.load(), 1);
-  StopThread();
   EXPECT_TRUE(core.received().empty());
 }
 
@@ -238,14 +255,14 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
   bool in_flight_inside = false;
   RecordBytes at_stop{};
   on_notify = [&](const Notification&) {
-    if (Count() == 1) PressSlotPublish(true, 2);  // another key: -1, then 0
+    if (Count() == 1) Publish(true, 2);  // another key: -1, then 0
     if (Count() != 2) return;
-    in_flight_inside = KeyNotifyInFlight();
+    in_flight_inside = g_returned.load() == 1 && plat::in_send_message();
     // Stop inside the core's handler of the -1 gives the run up, and a report
     // arrives meanwhile: the run must not name the new key, send its press,
     // take the report or reset KeyEvent.
     StopKeyEventThread();
-    PressSlotPublish(true, 1);
+    Publish(true, 1);
     at_stop = Snapshot();
   };
   StartThread();
@@ -254,26 +271,28 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
   ASSERT_TRUE(AllRunsEnded());
 
   EXPECT_TRUE(in_flight_inside);
-  EXPECT_FALSE(KeyNotifyInFlight());
+  EXPECT_EQ(g_returned.load(), 2);  // the given-up delivery returned, and no other came
   EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1}));
   EXPECT_STREQ(KeyEventRecord.KeyName, "Power");
-  EXPECT_TRUE(PressSlotHasNew());
-  EXPECT_EQ(plat::wait(KeyEvent.load(), 0), plat::WaitResult::Signaled);
+  EXPECT_TRUE(plugin::PressSlot.HasNew());
+  // Stop's request signalled KeyEvent; the given-up run did not reset it.
+  EXPECT_EQ(plat::wait(plugin::PressSlot.KeyEvent(), 0), plat::WaitResult::Signaled);
   EXPECT_EQ(Snapshot(), at_stop);
 }
 
 TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
   bool in_flight_before = false;
-  bool in_flight_after = true;
+  bool old_run_still_delivering = false;
   on_notify = [&](const Notification&) {
-    if (Count() == 1) PressSlotPublish(true, 2);
+    if (Count() == 1) Publish(true, 2);
     if (Count() != 2) return;
     // Stop then Start inside the handler of the -1: the new run has a stop
     // flag of its own, the old one's stays set.
-    in_flight_before = KeyNotifyInFlight();
+    in_flight_before = g_returned.load() == 1 && KeyEventThreadsRunningForTesting() == 1;
     StopKeyEventThread();
     StartThread();
-    in_flight_after = KeyNotifyInFlight();
+    // The delivery is the given-up run's, not the new current one's.
+    old_run_still_delivering = KeyEventThreadsRunningForTesting() == 2 && g_returned.load() == 1;
     Report(true, 2);  // the old run took Mute's report with it
   };
   StartThread();
@@ -285,7 +304,7 @@ TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
   ASSERT_TRUE(AllRunsEnded());
 
   EXPECT_TRUE(in_flight_before);
-  EXPECT_FALSE(in_flight_after);  // the delivery is not the current run's
+  EXPECT_TRUE(old_run_still_delivering);
   EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1, 0}));
   EXPECT_EQ(core.received()[1].key_name, "Power");
   EXPECT_EQ(core.received()[2].key_name, "Mute");
@@ -293,8 +312,8 @@ TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
 
 TEST_F(KeyEventThreadTest, InSetupModeTheDialogGetsOnePressAndOneReleaseAndTheCoreNothing) {
   TestForm form;
-  _SetupForm.store(&form);
-  SetupMode.store(true);
+  _SetupForm.store(&form);  // setup mode while the form exists
+  ASSERT_TRUE(SetupMode());
   config::WaitR.store(kPatientWaitR);
   StartThread();
   // Held long enough for repeats, which are never posted.

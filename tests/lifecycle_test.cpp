@@ -36,7 +36,7 @@ class LifecycleTest : public PluginTest {
 TEST_F(LifecycleTest, RefusedVersionShowsItsBoxAndStartsNothing) {
   Open("test", core.window(), nullptr);
   Start();
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(Running());
   EXPECT_EQ(Opened(), 0);
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].text, "Incorrect core version.");
@@ -47,16 +47,16 @@ TEST_F(LifecycleTest, RefusedVersionShowsItsBoxAndStartsNothing) {
 TEST_F(LifecycleTest, StartRunsAndASecondStartDoesNothing) {
   OpenAccepted();
   Start();
-  ASSERT_TRUE(Running.load());
-  EXPECT_NE(device::KeyEvent.load(), nullptr);
+  ASSERT_TRUE(Running());
+  EXPECT_NE(PressSlot.KeyEvent(), nullptr);
   EXPECT_TRUE(events::KeyEventThreadRunning());
   ASSERT_EQ(device::DeviceList->Count(), 1);
   Start();
   EXPECT_EQ(Opened(), 1);
   EXPECT_TRUE(boxes.boxes().empty());
   Stop();
-  EXPECT_FALSE(Running.load());
-  EXPECT_EQ(device::KeyEvent.load(), nullptr);
+  EXPECT_FALSE(Running());
+  EXPECT_EQ(PressSlot.KeyEvent(), nullptr);
   EXPECT_FALSE(events::KeyEventThreadRunning());
   EXPECT_EQ(card->LiveReferences(), 0);
   // The device list outlives the device, for the dialog.
@@ -69,18 +69,18 @@ TEST_F(LifecycleTest, StopWithoutStartTouchesNothing) {
   Stop();
   Stop();
   EXPECT_EQ(sim::log_text(), "");
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(Running());
 }
 
 TEST_F(LifecycleTest, DeviceErrorShowsTheDeviceBoxAndLeavesNothingOpen) {
   card->SetDevices(nullptr, 0);
   OpenAccepted();
   Start();
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(Running());
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].caption, "SAA713x");
   EXPECT_NE(boxes.boxes()[0].text.find("There is no available devices."), std::string::npos);
-  EXPECT_EQ(device::KeyEvent.load(), nullptr);
+  EXPECT_EQ(PressSlot.KeyEvent(), nullptr);
   EXPECT_EQ(card->LiveReferences(), 0);
 }
 
@@ -100,15 +100,15 @@ TEST_F(LifecycleTest, EachFailingCreationLeavesNothingOpenAndTheNextStartWorks) 
     SCOPED_TRACE(c.what);
     c.inject();
     Start();
-    EXPECT_FALSE(Running.load());
-    EXPECT_EQ(device::KeyEvent.load(), nullptr);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(PressSlot.KeyEvent(), nullptr);
     EXPECT_FALSE(events::KeyEventThreadRunning());
     EXPECT_EQ(card->LiveReferences(), 0);
     EXPECT_TRUE(boxes.boxes().empty());
     plat::inject_thread_create_failures(0);
     plat::inject_event_create_failures(0);
     Start();
-    EXPECT_TRUE(Running.load());
+    EXPECT_TRUE(Running());
     Stop();
   }
 }
@@ -116,9 +116,9 @@ TEST_F(LifecycleTest, EachFailingCreationLeavesNothingOpenAndTheNextStartWorks) 
 TEST_F(LifecycleTest, CloseWhileStartedEndsEverythingAndCloseTwiceIsHarmless) {
   OpenAccepted();
   Start();
-  ASSERT_TRUE(Running.load());
+  ASSERT_TRUE(Running());
   Close();
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(Running());
   EXPECT_EQ(card->LiveReferences(), 0);
   EXPECT_EQ(config::KeyList, nullptr);
   EXPECT_EQ(device::DeviceList, nullptr);

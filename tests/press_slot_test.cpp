@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "device/press_slot.h"
+#include "platform/sync.h"
+#include "plugin/state.h"
 #include "tests/support/watchdog.h"
 
 using namespace device;
@@ -15,37 +17,37 @@ namespace {
 
 class PressSlotTest : public ::testing::Test {
  protected:
-  void SetUp() override { PressSlotClear(); }
-  void TearDown() override { PressSlotClear(); }
+  void TearDown() override { slot.CloseKeyEvent(); }
+  PressSlot slot;
 };
 
 TEST_F(PressSlotTest, TakesEachReportOnceAndKeepsTheLastPressCodeForReleases) {
   PressReport report;
-  EXPECT_FALSE(PressSlotHasNew());
-  EXPECT_FALSE(PressSlotTake(report));
+  EXPECT_FALSE(slot.HasNew());
+  EXPECT_FALSE(slot.Take(report));
 
-  PressSlotPublish(true, 0xFFFFFFFFu);
-  EXPECT_TRUE(PressSlotHasNew());
-  ASSERT_TRUE(PressSlotTake(report));
+  slot.Report(true, 0xFFFFFFFFu);
+  EXPECT_TRUE(slot.HasNew());
+  ASSERT_TRUE(slot.Take(report));
   EXPECT_EQ(report.Code, 0xFFFFFFFFull);  // the high half stays zero
   EXPECT_TRUE(report.Pressed);
-  EXPECT_FALSE(PressSlotTake(report));
+  EXPECT_FALSE(slot.Take(report));
 
-  PressSlotPublish(false, 0x1234);  // a release's code is not stored
-  ASSERT_TRUE(PressSlotTake(report));
+  slot.Report(false, 0x1234);  // a release's code is not stored
+  ASSERT_TRUE(slot.Take(report));
   EXPECT_EQ(report.Code, 0xFFFFFFFFull);
   EXPECT_FALSE(report.Pressed);
 }
 
 TEST_F(PressSlotTest, AnUntakenReportIsReplacedByTheNewest) {
-  PressSlotPublish(true, 1);
-  PressSlotPublish(true, 2);
-  PressSlotPublish(false, 3);
+  slot.Report(true, 1);
+  slot.Report(true, 2);
+  slot.Report(false, 3);
   PressReport report;
-  ASSERT_TRUE(PressSlotTake(report));
+  ASSERT_TRUE(slot.Take(report));
   EXPECT_EQ(report.Code, 2u);
   EXPECT_FALSE(report.Pressed);
-  EXPECT_FALSE(PressSlotTake(report));
+  EXPECT_FALSE(slot.Take(report));
 }
 
 // Reports come in pairs, the second hard on the first, while the reader keeps
@@ -63,7 +65,7 @@ TEST_F(PressSlotTest, ConcurrentReportsAreNeverMixedAndTheNewestIsNeverLost) {
     uint64_t last = 0;
     PressReport report;
     while (!done.load(std::memory_order_acquire)) {
-      if (!PressSlotTake(report)) continue;
+      if (!slot.Take(report)) continue;
       if (report.Pressed ? report.Code % 3 == 0 : report.Code % 3 != 2) mixed = true;
       if (report.Code < last) backwards = true;
       last = report.Code;
@@ -73,7 +75,7 @@ TEST_F(PressSlotTest, ConcurrentReportsAreNeverMixedAndTheNewestIsNeverLost) {
   });
   uint32_t lost = 0;
   for (uint32_t pair = 1; pair <= kPairs && lost == 0; ++pair) {
-    for (uint32_t i = 2 * pair - 1; i <= 2 * pair; ++i) PressSlotPublish(i % 3 != 0, i);
+    for (uint32_t i = 2 * pair - 1; i <= 2 * pair; ++i) slot.Report(i % 3 != 0, i);
     auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (seen.load(std::memory_order_acquire) < 2 * pair) {
       if (std::chrono::steady_clock::now() > give_up) {
@@ -90,6 +92,25 @@ TEST_F(PressSlotTest, ConcurrentReportsAreNeverMixedAndTheNewestIsNeverLost) {
   EXPECT_FALSE(backwards);
 }
 
-TEST_F(PressSlotTest, KeyEventIsEmptyAtLoad) { EXPECT_EQ(KeyEvent.load(), nullptr); }
+TEST_F(PressSlotTest, KeyEventIsEmptyAtLoad) {
+  EXPECT_EQ(plugin::PressSlot.KeyEvent(), nullptr);
+  EXPECT_EQ(slot.KeyEvent(), nullptr);
+}
+
+TEST_F(PressSlotTest, AReportSignalsKeyEventWhileItIsOpenAndClearForgetsTheReport) {
+  slot.Report(true, 7);  // no event yet: published all the same
+  const plat::Handle event = slot.OpenKeyEvent();
+  ASSERT_NE(event, nullptr);
+  EXPECT_EQ(slot.KeyEvent(), event);
+  EXPECT_EQ(plat::wait(event, 0), plat::WaitResult::Timeout);
+  slot.Report(false, 0);
+  EXPECT_EQ(plat::wait(event, 10000), plat::WaitResult::Signaled);
+  slot.Clear();
+  EXPECT_FALSE(slot.HasNew());
+  PressReport report;
+  EXPECT_FALSE(slot.Take(report));
+  slot.CloseKeyEvent();
+  EXPECT_EQ(slot.KeyEvent(), nullptr);
+}
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "config/code_text.h"
+#include "config/hex.h"
 #include "host/temp_dir.h"
 
 using namespace config;
@@ -15,17 +17,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Captured before any test runs: the values the library starts with.
+// The values the library starts with, before any test changes them.
 struct Initial {
   int32_t interval = Interval.load(), device = Device.load();
   int32_t wait1 = Wait1.load(), waitn = WaitN.load(), waitr = WaitR.load();
-  bool release_detect = ReleaseDetect.load(), press_flag = PressFlag.load();
-  int32_t reset_adr = ResetAdr.load(), code_digits = CodeDigits.load();
-  uint32_t press_mask = PressMask.load(), key_mask = KeyMask.load();
+  bool release_detect = Remote.masks.release_detect, press_flag = Remote.masks.press_flag;
+  int32_t reset_adr = Remote.reset_adr;
+  size_t code_digits = CodeDigits;
+  uint32_t press_mask = Remote.masks.press_mask, key_mask = Remote.masks.key_mask;
+  size_t keys = Remote.keys != nullptr ? Remote.keys->Size() : size_t{99};
   std::string module_path = ModulePath;
   bool lists = KeyList != nullptr || RemoteNameList != nullptr;
 };
-const Initial kInitial;
+// Taken when the tests start, after every static initialiser has run.
+Initial kInitial;
+struct CaptureInitial : ::testing::Environment {
+  void SetUp() override { kInitial = Initial(); }
+};
+const ::testing::Environment* const kCapture = ::testing::AddGlobalTestEnvironment(new CaptureInitial);
 
 void SetModulePath(const std::string& path) {
   std::snprintf(ModulePath, sizeof ModulePath, "%s", path.c_str());
@@ -51,12 +60,15 @@ class Settings : public ::testing::Test {
   void ExpectDefinitionDefaults() {
     ASSERT_EQ(names_.Count(), 1);
     EXPECT_EQ(names_[0], "<Unknown>");
-    EXPECT_TRUE(ReleaseDetect.load());
-    EXPECT_EQ(ResetAdr.load(), -1);
-    EXPECT_EQ(PressMask.load(), 0u);
-    EXPECT_FALSE(PressFlag.load());
-    EXPECT_EQ(KeyMask.load(), 0xFFFFFFFFu);
+    EXPECT_TRUE(Remote.masks.release_detect);
+    EXPECT_EQ(Remote.reset_adr, -1);
+    EXPECT_EQ(Remote.masks.press_mask, 0u);
+    EXPECT_FALSE(Remote.masks.press_flag);
+    EXPECT_EQ(Remote.masks.key_mask, 0xFFFFFFFFu);
     EXPECT_EQ(keys_.Count(), 0);
+    ASSERT_NE(Remote.keys, nullptr);
+    EXPECT_EQ(Remote.keys->Size(), 0u);
+    EXPECT_EQ(Remote.keys->RemoteName(), "<Unknown>");
   }
 
   host::TempDir dir_;
@@ -79,7 +91,8 @@ TEST(SettingsInitial, BuiltInValues) {
   EXPECT_EQ(kInitial.press_mask, 0u);
   EXPECT_FALSE(kInitial.press_flag);
   EXPECT_EQ(kInitial.key_mask, 0xFFFFFFFFu);
-  EXPECT_EQ(kInitial.code_digits, 8);
+  EXPECT_EQ(kInitial.code_digits, 8u);
+  EXPECT_EQ(kInitial.keys, 0u);
   EXPECT_EQ(kInitial.module_path, "");
   EXPECT_FALSE(kInitial.lists);
 }
@@ -119,15 +132,18 @@ TEST_F(Settings, NoSettingsFileLoadsAverTvWithBuiltInTimings) {
   EXPECT_EQ(WaitR.load(), 200);
   ASSERT_EQ(names_.Count(), 1);
   EXPECT_EQ(names_[0], "AverTV Studio 307");
-  EXPECT_FALSE(ReleaseDetect.load());
-  EXPECT_EQ(ResetAdr.load(), 3);
-  EXPECT_EQ(PressMask.load(), 0x80000u);
-  EXPECT_TRUE(PressFlag.load());
-  EXPECT_EQ(KeyMask.load(), 0x1F00u);
+  EXPECT_FALSE(Remote.masks.release_detect);
+  EXPECT_EQ(Remote.reset_adr, 3);
+  EXPECT_EQ(Remote.masks.press_mask, 0x80000u);
+  EXPECT_TRUE(Remote.masks.press_flag);
+  EXPECT_EQ(Remote.masks.key_mask, 0x1F00u);
   ASSERT_EQ(keys_.Count(), 2);
   EXPECT_EQ(keys_[0], "00000100=Power");
   // Codes are written in upper case; the file's lower-case digits still match.
-  EXPECT_EQ(keys_.ValueOfEntry(keys_.IndexOfName("0000011A")), "Mute");
+  const KeyIndex::Key* mute = Remote.keys->Find(0x11A);
+  ASSERT_NE(mute, nullptr);
+  EXPECT_EQ(mute->name, "Mute");
+  EXPECT_EQ(Remote.keys->RemoteName(), "AverTV Studio 307");
   EXPECT_FALSE(dir_.exists("SAA713x.ini"));
 }
 
@@ -136,27 +152,32 @@ TEST_F(Settings, DefinitionKeysFallBackToBuiltInValuesNotPreviousOnes) {
   dir_.write("Bare.cfg", "[Setup]\nPressMask=\n");
   dir_.write("SAA713x.ini", "[Main]\nDefaultConfig=AverTV.cfg\n");
   LoadConfiguration();
-  ASSERT_EQ(ResetAdr.load(), 3);
+  ASSERT_EQ(Remote.reset_adr, 3);
+  const std::shared_ptr<const KeyIndex> first_keys = Remote.keys;
+  ASSERT_EQ(first_keys->Size(), 2u);
 
   dir_.write("SAA713x.ini", "[Main]\nDefaultConfig=Bare.cfg\n");
   LoadConfiguration();
-  EXPECT_EQ(ResetAdr.load(), -1);
-  EXPECT_TRUE(ReleaseDetect.load());
-  EXPECT_FALSE(PressFlag.load());
-  EXPECT_EQ(KeyMask.load(), 0xFFFFFFFFu);
-  EXPECT_EQ(PressMask.load(), 0u);
+  EXPECT_EQ(Remote.reset_adr, -1);
+  EXPECT_TRUE(Remote.masks.release_detect);
+  EXPECT_FALSE(Remote.masks.press_flag);
+  EXPECT_EQ(Remote.masks.key_mask, 0xFFFFFFFFu);
+  EXPECT_EQ(Remote.masks.press_mask, 0u);
   EXPECT_EQ(names_[0], "<Unknown>");
   EXPECT_EQ(keys_.Count(), 0);
+  EXPECT_EQ(Remote.keys->Size(), 0u);
+  // A run that started with the first keys still has them.
+  EXPECT_EQ(first_keys->Size(), 2u);
 
   // Values that are no integers count as missing; an empty mask gives 0.
   dir_.write("Bad.cfg", "[Setup]\nReleaseDetect=no\nResetAdr=0x3\nPressFlag=yes\nPressMask=-1\nKeyMask=\n");
   dir_.write("SAA713x.ini", "[Main]\nDefaultConfig=Bad.cfg\n");
   LoadConfiguration();
-  EXPECT_TRUE(ReleaseDetect.load());
-  EXPECT_EQ(ResetAdr.load(), -1);
-  EXPECT_FALSE(PressFlag.load());
-  EXPECT_EQ(PressMask.load(), 0u);
-  EXPECT_EQ(KeyMask.load(), 0u);
+  EXPECT_TRUE(Remote.masks.release_detect);
+  EXPECT_EQ(Remote.reset_adr, -1);
+  EXPECT_FALSE(Remote.masks.press_flag);
+  EXPECT_EQ(Remote.masks.press_mask, 0u);
+  EXPECT_EQ(Remote.masks.key_mask, 0u);
 }
 
 TEST_F(Settings, MissingOrEmptyDefaultConfigGivesDefinitionDefaults) {
@@ -193,14 +214,22 @@ TEST_F(Settings, TwoLoadsLeaveTheSameState) {
   dir_.write("AverTV.cfg", kAverTV);
   names_.Add("stale");
   keys_.Add("00000001=Stale");
-  CodeDigits.store(3);
   LoadConfiguration();
-  EXPECT_EQ(CodeDigits.load(), 8);
+  const LoadedRemote first = Remote;
+  // Codes are named by their eight-digit text whatever was loaded.
+  EXPECT_EQ(CodeText(0x100), "00000100");
   LoadConfiguration();
   ASSERT_EQ(names_.Count(), 1);
   EXPECT_EQ(names_[0], "AverTV Studio 307");
   ASSERT_EQ(keys_.Count(), 2);
   EXPECT_EQ(keys_[1], "0000011a=Mute");
+  EXPECT_EQ(Remote.masks.press_mask, first.masks.press_mask);
+  EXPECT_EQ(Remote.masks.key_mask, first.masks.key_mask);
+  EXPECT_EQ(Remote.masks.press_flag, first.masks.press_flag);
+  EXPECT_EQ(Remote.masks.release_detect, first.masks.release_detect);
+  EXPECT_EQ(Remote.reset_adr, first.reset_adr);
+  EXPECT_EQ(Remote.keys->Size(), first.keys->Size());
+  EXPECT_EQ(Remote.keys->Find(0x1), nullptr);
 }
 
 TEST_F(Settings, LoadWithoutListsSetsTheSettingsOnly) {
@@ -208,7 +237,8 @@ TEST_F(Settings, LoadWithoutListsSetsTheSettingsOnly) {
   KeyList = nullptr;
   RemoteNameList = nullptr;
   LoadConfiguration();
-  EXPECT_EQ(ResetAdr.load(), 3);
+  EXPECT_EQ(Remote.reset_adr, 3);
+  EXPECT_EQ(Remote.keys->Size(), 2u);
   EXPECT_EQ(keys_.Count(), 0);
   EXPECT_EQ(names_.Count(), 0);
 }

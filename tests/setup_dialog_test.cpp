@@ -70,7 +70,6 @@ class SetupDialogTest : public ::testing::Test {
   }
   void TearDown() override {
     Stop();
-    SetupMode.store(false);
     _SetupForm.store(nullptr);
     Close();
     if (card != nullptr) card->Reset();
@@ -93,13 +92,11 @@ class SetupDialogTest : public ::testing::Test {
 struct SetupSession {
   HeadlessForm form{DialogRestart()};
   SetupSession() {
-    _SetupForm.store(&form);
-    SetupMode.store(true);
+    _SetupForm.store(&form);  // setup mode while the form exists
     Start();
   }
   ~SetupSession() {
     Stop();
-    SetupMode.store(false);
     _SetupForm.store(nullptr);
   }
 };
@@ -201,7 +198,10 @@ TEST_F(SetupDialogTest, ADefinitionWhoseNameHoldsALetterOutsideAsciiKeepsItsByte
   LoadConfiguration();
   ASSERT_EQ(KeyList->Count(), 1);
   EXPECT_EQ((*RemoteNameList)[0], "Kitchen");
-  EXPECT_EQ(KeyList->ValueOfEntry(KeyList->IndexOfName("00008001")), "One");
+  const config::KeyIndex::Key* one = Remote.keys->Find(0x8001);
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(one->name, "One");
+  EXPECT_EQ(Remote.keys->RemoteName(), "Kitchen");
 }
 
 TEST_F(SetupDialogTest, TwoFilesWithTheSameNameAreBothListedEachCarryingItsOwnFile) {
@@ -464,7 +464,7 @@ class SetupLiveTest : public SetupDialogTest {
 TEST_F(SetupLiveTest, KeysPressedOnTheCardReachTheMonitoringGroup) {
   SetupSession session;
   HeadlessForm& form = session.form;
-  ASSERT_TRUE(Running.load());
+  ASSERT_TRUE(Running());
   ShowAndRun(form, [&] {
     HeadlessView& view = form.View();
     card->SetPins(sim::kAnyDevice, 0x80000007);
@@ -494,7 +494,7 @@ TEST_F(SetupLiveTest, AModelChangeRestartsThePlugInAndRefillsEverything) {
     const int creations = card->Creations();
 
     form.UserSelectModel(ItemOf(view, "Radio"));
-    EXPECT_TRUE(Running.load());
+    EXPECT_TRUE(Running());
     EXPECT_EQ(card->Creations(), creations + 1);  // stopped and opened again
     EXPECT_EQ(Saved("DefaultConfig"), "radio.cfg");
     EXPECT_EQ(Saved("Wait1"), "350");
@@ -521,7 +521,7 @@ TEST_F(SetupLiveTest, ADeviceChangeOpensTheChosenDeviceThroughTheSettingsFile) {
   ShowAndRun(form, [&] {
     card->ClearLog();
     form.UserSelectDevice(1);
-    EXPECT_TRUE(Running.load());
+    EXPECT_TRUE(Running());
     EXPECT_EQ(Saved("Device"), "1");
     EXPECT_EQ(Device.load(), 1);
     EXPECT_NE(sim::log_text().find("get_GPIO[1]"), std::string::npos) << sim::log_text();
@@ -547,7 +547,7 @@ TEST_F(SetupLiveTest, AStartFailingInAChangeHandlerLeavesTheDialogUsable) {
     form.UserSelectModel(radio);
     boxes.set_during(nullptr);
     ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_FALSE(Running.load());
+    EXPECT_FALSE(Running());
     EXPECT_FALSE(form.Dialog().Changing());
     // Refilled with what the failed attempt left: no device, the new model.
     EXPECT_TRUE(view.DeviceItems().empty());
@@ -557,7 +557,7 @@ TEST_F(SetupLiveTest, AStartFailingInAChangeHandlerLeavesTheDialogUsable) {
 
     card->ClearFailures();
     form.UserSelectModel(ItemOf(view, "TV"));
-    EXPECT_TRUE(Running.load());
+    EXPECT_TRUE(Running());
     EXPECT_EQ(view.DeviceItems().size(), 2u);
     EXPECT_EQ(view.DeviceIndex(), 0);  // the device the file kept
     EXPECT_EQ(Saved("DefaultConfig"), "tv.cfg");
@@ -574,8 +574,8 @@ TEST_F(SetupLiveTest, SetupRunsTheDialogInSetupModeAndItSavesOnClosing) {
     shown = true;
     HeadlessForm* headless = form.Headless();
     EXPECT_EQ(_SetupForm.load(), &form);
-    EXPECT_TRUE(SetupMode.load());
-    EXPECT_TRUE(Running.load());
+    EXPECT_TRUE(SetupMode());
+    EXPECT_TRUE(Running());
     form.Dialog().SpinnerChanging(Spinner::WaitN, 100, 50);  // as a step of the real spinner
     if (headless != nullptr) {
       EXPECT_EQ(form.Handle.load(), headless->Handle.load());
@@ -590,7 +590,7 @@ TEST_F(SetupLiveTest, SetupRunsTheDialogInSetupModeAndItSavesOnClosing) {
   }
   TSetupForm::SetShownHook(nullptr);
   EXPECT_TRUE(shown);
-  EXPECT_FALSE(Running.load());
+  EXPECT_FALSE(Running());
   EXPECT_EQ(_SetupForm.load(), nullptr);
   EXPECT_EQ(Saved("WaitN"), "150");
   EXPECT_EQ(Saved("DefaultConfig"), "tv.cfg");

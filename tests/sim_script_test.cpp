@@ -123,14 +123,14 @@ TEST_F(SimCardScript, ALoadedFileSetsTheDevicesFailuresAndPins) {
   char error[128] = "x";
   ASSERT_TRUE(card->LoadScriptFile(folder.file("session.txt").c_str(), error, sizeof error)) << error;
   EXPECT_STREQ(error, "");
-  ASSERT_EQ(OpenDevice(1), 0);
+  ASSERT_EQ(Open(1), 0);
   EXPECT_THAT(
-      simtest::Lines(DeviceList),
+      simtest::Lines(devices),
       ElementsAre("Vendor: 1131, Device: 7130, SubVendor: 5456, SubDevice: 7135, rev. D1 (GotView)",
                   "Vendor: 1131, Device: 7134, SubVendor: 1461, SubDevice: ???, rev. 1 (AverTV 307)"));
   // The session started with the creation; its first step lasts ten minutes.
-  EXPECT_EQ(ReadAllPins(-1), 0x0000C03Fu);
-  CloseDevice();
+  EXPECT_EQ(ReadAllPins(opened, -1), 0x0000C03Fu);
+  CloseDevice(opened);
 
   EXPECT_FALSE(card->LoadScriptFile(folder.file("missing.txt").c_str(), error, sizeof error));
   EXPECT_FALSE(card->LoadScript("pause x\n", error, sizeof error));
@@ -140,36 +140,36 @@ TEST_F(SimCardScript, ALoadedFileSetsTheDevicesFailuresAndPins) {
 TEST_F(SimCardScript, PinsSetDirectlyOverrideTheScriptUntilTheNextLoad) {
   char error[64];
   ASSERT_TRUE(card->LoadScript("idle 1\n", error, sizeof error));
-  ASSERT_EQ(OpenDevice(0), 0);
-  EXPECT_EQ(ReadAllPins(-1), 1u);
+  ASSERT_EQ(Open(0), 0);
+  EXPECT_EQ(ReadAllPins(opened, -1), 1u);
   card->SetPins(0, 0x80);
-  EXPECT_EQ(ReadAllPins(-1), 0x80u);
+  EXPECT_EQ(ReadAllPins(opened, -1), 0x80u);
   ASSERT_TRUE(card->LoadScript("idle 2\n", error, sizeof error));
-  EXPECT_EQ(ReadAllPins(-1), 2u);
+  EXPECT_EQ(ReadAllPins(opened, -1), 2u);
 }
 
 TEST_F(SimCardScript, ATickedSessionMovesOnWithEverySampleNotWithTheClock) {
   char error[64];
   ASSERT_TRUE(card->LoadScript("tick 10\nidle 8\n1 20\n2 10\n", error, sizeof error)) << error;
-  ASSERT_EQ(OpenDevice(0), 0);
+  ASSERT_EQ(Open(0), 0);
   std::vector<uint32_t> samples;
   for (int i = 0; i < 5; ++i) {
-    samples.push_back(ReadAllPins(-1));
+    samples.push_back(ReadAllPins(opened, -1));
     std::this_thread::sleep_for(std::chrono::milliseconds(i == 1 ? 40 : 0));  // a stall skips nothing
   }
   EXPECT_THAT(samples, ElementsAre(1u, 1u, 2u, 8u, 8u));
 }
 
 TEST_F(SimCardScript, TheLogKeepsOnlyTheNewestEntries) {
-  ASSERT_EQ(OpenDevice(0), 0);
+  ASSERT_EQ(Open(0), 0);
   card->ClearLog();
-  for (int i = 0; i < sim::kLogCapacity / 32 + 4; ++i) ReadAllPins(-1);
+  for (int i = 0; i < sim::kLogCapacity / 32 + 4; ++i) ReadAllPins(opened, -1);
   auto log = simtest::Log();
   EXPECT_EQ(log.size(), static_cast<size_t>(sim::kLogCapacity));
   EXPECT_EQ(log.back(), "get_Pin(31)");
   card->EnableLog(false);
   card->ClearLog();
-  ReadAllPins(-1);
+  ReadAllPins(opened, -1);
   EXPECT_TRUE(simtest::Log().empty());
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
 #include "device/press_slot.h"
 #include "events/key_event_thread.h"
@@ -11,10 +12,12 @@
 #include "platform/com.h"
 #include "platform/module.h"
 #include "platform/sync.h"
+#include "platform/window.h"
 #include "plugin/exports.h"
 #include "plugin/state.h"
 #include "sim/sim_control.h"
 #include "tests/support/plugin_test.h"
+#include "tests/support/sim_card.h"
 #include "tests/support/watchdog.h"
 
 namespace {
@@ -32,25 +35,36 @@ class StopReentryTest : public PluginTest {
     OpenAccepted();
     card->SetPins(sim::kAnyDevice, 0x10C);  // a key held from the start
   }
+  // The held key has been sampled a few times, so the key event thread has
+  // had its report and, as this thread does not pump, waits in its delivery.
   bool WaitForDeliveryInFlight() {
     const uint32_t start = plat::tick_count();
-    while (!events::KeyNotifyInFlight()) {
+    while (simtest::CountOf(simtest::Log(), "get_Pin(31)") < 3) {
       if (plat::tick_count() - start > kGuardMs) return false;
       plat::sleep_ms(1);
     }
+    plat::sleep_ms(50);
     return true;
   }
 };
 
 TEST_F(StopReentryTest, StopLetsTheDeliveryInFlightCompleteInsteadOfDeadlocking) {
+  card->EnableLog(true);
+  bool stopping = false;
+  bool delivered_inside_stop = false;
+  core.on_notify = [&](const Notification&) {
+    if (core.received().size() == 1) delivered_inside_stop = stopping && plat::in_send_message();
+  };
   Start();
   ASSERT_TRUE(WaitForDeliveryInFlight());  // the thread is blocked on us now
   {
     Watchdog guard("Stop with a KeyNotify in flight", kGuardMs);
+    stopping = true;
     Stop();
   }
-  EXPECT_FALSE(plugin::Running.load());
+  EXPECT_FALSE(plugin::Running());
   ASSERT_FALSE(core.received().empty());
+  EXPECT_TRUE(delivered_inside_stop) << "the delivery was not waiting when Stop came";
   EXPECT_EQ(core.received().front().repeat, 0);
   EXPECT_EQ(core.received().front().key_name, "Power");
 }
@@ -65,7 +79,7 @@ TEST_F(StopReentryTest, StopInsideTheHandlerReturnsAndTheThreadEndsAfterIt) {
     Watchdog guard("Stop inside the core's handler", kGuardMs);
     ASSERT_TRUE(core.PumpUntil([&] { return calls > 0; }));
   }
-  EXPECT_FALSE(plugin::Running.load());
+  EXPECT_FALSE(plugin::Running());
   core.PumpFor(150);
   EXPECT_EQ(calls, 1) << "a notification came after Stop";
   // A new start begins afresh with a press.
@@ -111,7 +125,7 @@ TEST_F(StopReentryTest, CloseInsideTheHandlerFreesNothingTheThreadStillUses) {
   Watchdog guard("Close inside the core's handler", kGuardMs);
   ASSERT_TRUE(core.PumpUntil([&] { return closed; }));
   core.PumpFor(100);
-  EXPECT_FALSE(plugin::Running.load());
+  EXPECT_FALSE(plugin::Running());
   EXPECT_EQ(card->LiveReferences(), 0);
   EXPECT_EQ(core.received().size(), 1u);
 }
@@ -127,7 +141,7 @@ TEST_F(StopReentryTest, ThousandStartStopCyclesWhileKeysArePressedLeakNothing) {
   for (int cycle = 0; cycle < 1000; ++cycle) {
     card->SetPins(sim::kAnyDevice, (cycle % 3 == 0) ? 0x00C : 0x100 | (cycle & 0xFF));
     Start();
-    ASSERT_TRUE(plugin::Running.load()) << "cycle " << cycle;
+    ASSERT_TRUE(plugin::Running()) << "cycle " << cycle;
     if (cycle % 10 == 0) core.PumpFor(2);
     Stop();
     ASSERT_EQ(card->LiveReferences(), 0) << "cycle " << cycle;
@@ -204,18 +218,37 @@ TEST_F(StopReentryTest, ReloadsFromInsideTheHandlerNeverLetTheGivenUpThreadRunOn
 // is certain; the next run, on idle pins, must not press the key for it.
 std::atomic<bool> g_stop_before_wait{false};
 std::atomic<int> g_waits{0};
+std::atomic<bool> g_held{false};
+std::atomic<bool> g_released{false};
 
 TEST_F(StopReentryTest, AReportLeftUntakenAtStopNeverReachesTheNextRun) {
+  // The hook holds the key thread before its wait until Stop has asked it to
+  // end: a message sent from another thread is dispatched only in Stop's
+  // pumping wait, which comes after the request.
   events::SetKeyEventBeforeResetHookForTesting([] {
-    if (g_stop_before_wait.exchange(false)) events::RequestKeyEventThreadStop();
+    if (g_stop_before_wait.exchange(false)) {
+      g_held.store(true);
+      while (!g_released.load()) plat::sleep_ms(1);
+      while (!plugin::PressSlot.HasNew()) plat::sleep_ms(1);
+    }
     g_waits.fetch_add(1);
   });
+  const plat::WindowHandle release = plat::create_message_window(
+      [](void*, plat::WindowHandle, uint32_t, uintptr_t, intptr_t) -> intptr_t {
+        g_released.store(true);
+        return 0;
+      },
+      nullptr);
   Start();
   ASSERT_TRUE(core.PumpUntil([&] { return !core.received().empty(); }));
   g_stop_before_wait.store(true);
-  ASSERT_TRUE(core.PumpUntil([] { return !g_stop_before_wait.load() && device::PressSlotHasNew(); }));
+  ASSERT_TRUE(core.PumpUntil([] { return g_held.load(); }));
+  std::thread releaser([release] { plat::send_message(release, 0x8001, 0, 0); });
   Stop();
-  ASSERT_TRUE(device::PressSlotHasNew()) << "the polling thread's last report was taken";
+  releaser.join();
+  plat::destroy_window(release);
+  EXPECT_TRUE(g_released.load());
+  ASSERT_TRUE(plugin::PressSlot.HasNew()) << "the polling thread's last report was taken";
 
   card->SetPins(sim::kAnyDevice, 0);
   const int waits = g_waits.load();

@@ -47,11 +47,12 @@ TEST(Template, LoadsAsItsCommentsSay) {
   }
   ASSERT_EQ(names.Count(), 1);
   EXPECT_EQ(names[0], "My remote");
-  EXPECT_EQ(PressMask.load(), 0x100u);
-  EXPECT_TRUE(PressFlag.load());
-  EXPECT_EQ(KeyMask.load(), 0xFFu);
-  EXPECT_FALSE(ReleaseDetect.load());
-  EXPECT_EQ(ResetAdr.load(), -1);
+  EXPECT_EQ(Remote.masks.press_mask, 0x100u);
+  EXPECT_TRUE(Remote.masks.press_flag);
+  EXPECT_EQ(Remote.masks.key_mask, 0xFFu);
+  EXPECT_FALSE(Remote.masks.release_detect);
+  EXPECT_EQ(Remote.reset_adr, -1);
+  EXPECT_EQ(Remote.keys->Size(), 5u);
   ASSERT_EQ(keys.Count(), 5);
   EXPECT_EQ(keys[0], "0000000C=Power");
   EXPECT_EQ(keys[4], "00000021=Channel -");

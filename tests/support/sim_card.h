@@ -43,6 +43,13 @@ inline std::vector<std::string> Lines(const config::StringList* list) {
   return lines;
 }
 
+// The devices' description lines, as the dialog gets them.
+inline std::vector<std::string> Lines(const std::vector<device::DeviceIds>& devices) {
+  std::vector<std::string> lines;
+  for (const device::DeviceIds& ids : devices) lines.push_back(device::DescribeDevice(ids));
+  return lines;
+}
+
 class CardTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -54,7 +61,7 @@ class CardTest : public ::testing::Test {
     balance_before = plat::com_init_balance();
   }
   void TearDown() override {
-    device::CloseDevice();  // harmless when nothing is open
+    device::CloseDevice(opened);  // harmless when nothing is open
     device::FreeDeviceList();
     card->Reset();
   }
@@ -63,8 +70,16 @@ class CardTest : public ::testing::Test {
     card->SetDevices(list.data(), static_cast<int32_t>(list.size()));
   }
   int Balance() const { return plat::com_init_balance() - balance_before; }
+  // Opens device index into opened, keeping the devices reached; the result
+  // as a number, the codes the plug-in has always used.
+  int32_t Open(int32_t index) {
+    devices.clear();
+    return static_cast<int32_t>(device::OpenDevice(index, opened, devices));
+  }
 
   sim::Control* card = nullptr;
+  device::Card opened;  // what a test opens, closed at its end
+  std::vector<device::DeviceIds> devices;
   int balance_before = 0;
 };
 

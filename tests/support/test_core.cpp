@@ -85,14 +85,8 @@ void ResetPluginStateForTesting() {
   Wait1.store(kDefaultWait1);
   WaitN.store(kDefaultWaitN);
   WaitR.store(kDefaultWaitR);
-  ReleaseDetect.store(true);
-  ResetAdr.store(-1);
-  PressMask.store(0);
-  PressFlag.store(false);
-  KeyMask.store(0xFFFFFFFFu);
-  CodeDigits.store(kDefaultCodeDigits);
-  device::PressSlotClear();
-  plugin::SetupMode.store(false);
+  Remote = LoadedRemote();
+  plugin::PressSlot.Clear();
   _SetupForm.store(nullptr);
   setup::LastShownCode = ~uint64_t{0};
 }

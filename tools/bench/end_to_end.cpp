@@ -118,7 +118,7 @@ EndToEndFigures RunEndToEnd(const EndToEndOptions& options) {
   const host::CoreInfoBlock info(host::kAcceptedCoreVersion);
   Open("bench", window, info.bytes);
   Start();
-  if (!plugin::Running.load()) {
+  if (!plugin::Running()) {
     figures.failure = "Start did not start the plug-in";
   } else {
     const uint32_t keys[2] = {TableCode(17), TableCode(42)};
@@ -191,7 +191,7 @@ IdleFigures RunIdle(int32_t interval_ms, uint32_t ms) {
   Open("bench", window, info.bytes);
   const std::vector<TaskSample> before = SampleTasks();
   Start();
-  if (plugin::Running.load()) {
+  if (plugin::Running()) {
     host::PumpFor(300);  // past the start
     const std::vector<TaskSample> from = SampleTasks();
     const int64_t begin = NowNs();

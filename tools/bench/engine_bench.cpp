@@ -11,7 +11,11 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "config/code_text.h"
+#include "config/definition.h"
+#include "config/key_index.h"
 #include "config/settings.h"
 #include "config/string_list.h"
 #include "events/key_engine.h"
@@ -32,31 +36,29 @@ class NoOutput final : public events::KeyEngineOutput {
   void Monitor(bool pressed, uint64_t code) override { benchmark::DoNotOptimize(code); }
 };
 
-// A remote definition's key table of `size` entries, codes 0x10 upwards.
+// A remote definition's key table of `size` entries, codes 0x10 upwards,
+// indexed as LoadConfiguration indexes it.
 struct Table {
-  explicit Table(int size) {
-    remotes.Add("Bench remote");
-    for (int i = 0; i < size; ++i) {
-      char line[64];
-      std::snprintf(line, sizeof line, "%08X=Key number %d", Code(i), i);
-      keys.Add(line);
-    }
+  explicit Table(int size) : index(Keys(size), "Bench remote") {}
+  static std::vector<DefinitionKey> Keys(int size) {
+    std::vector<DefinitionKey> keys;
+    for (int i = 0; i < size; ++i)
+      keys.push_back({i + 1, CodeText(Code(i)), "Key number " + std::to_string(i)});
+    return keys;
   }
   static uint32_t Code(int entry) { return 0x10u + static_cast<uint32_t>(entry); }
 
-  StringList keys;
-  StringList remotes;
+  KeyIndex index;
 };
 
 struct Fixture {
   explicit Fixture(int size) : table(size) {
-    engine.emplace(timings, &table.keys, &table.remotes, events::KeyTexts{key_name, code_text, remote_name},
-                   output);
+    engine.emplace(timings, &table.index, events::KeyTexts{key_name, code_text, remote_name}, output);
   }
   events::KeyTimings timings;
   Table table;
   std::array<char, events::kKeyNameSize> key_name{};
-  std::array<char, events::kCodeTextSize> code_text{};
+  std::array<char, kCodeTextSize> code_text{};
   std::array<char, events::kRemoteNameSize> remote_name{};
   NoOutput output;
   std::optional<events::KeyEngine> engine;
@@ -116,8 +118,8 @@ void PassAlternating(benchmark::State& state, Fixture& f, const device::PressRep
   CountAllocations(state, bench::TotalAllocations(), f.output, notified);
 }
 
-// Every pass reports another held key: code text, lookup in the table of
-// range(0) entries, release of the old key and press of the new one. The two
+// Every pass reports another held key: code text, lookup in the index of
+// range(0) keys, release of the old key and press of the new one. The two
 // keys sit in the middle and at the end of the table.
 void BM_PassChangeOfKey(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));
@@ -127,7 +129,7 @@ void BM_PassChangeOfKey(benchmark::State& state) {
 }
 BENCHMARK(BM_PassChangeOfKey)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000);
 
-// A change between two codes the table of 50 does not hold: a full scan each.
+// A change between two codes the table of 50 does not hold: a lookup that fails each.
 void BM_PassChangeToUnknownCode(benchmark::State& state) {
   Fixture f(50);
   const device::PressReport keys[2] = {{0xF0, true}, {0xF1, true}};
