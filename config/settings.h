@@ -34,7 +34,7 @@ extern std::atomic<int32_t> WaitR;     // ms without a sample that count as a re
 struct LoadedRemote {
   Masks masks;
   int32_t reset_adr = -1;
-  std::shared_ptr<const KeyIndex> keys = std::make_shared<const KeyIndex>();
+  std::shared_ptr<const KeyIndex> keys;  // null before the first load: no code is named
 };
 extern LoadedRemote Remote;
 

@@ -200,6 +200,13 @@ void SetKeyEventAfterDeliveryHookForTesting(KeyEventHook hook) {
   g_after_delivery_hook.store(hook, std::memory_order_release);
 }
 
+void RequestKeyEventThreadStopForTesting() { RequestKeyEventThreadStop(); }
+
+bool KeyNotifyInFlightForTesting() {
+  const KeyEventRun* run = g_current.load(std::memory_order_acquire);
+  return run != nullptr && run->Delivering.load(std::memory_order_seq_cst);
+}
+
 int KeyEventThreadsRunningForTesting() { return g_threads_running.load(std::memory_order_acquire); }
 
 }  // namespace events

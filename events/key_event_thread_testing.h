@@ -13,6 +13,13 @@ void SetKeyEventBeforeResetHookForTesting(KeyEventHook hook);
 // given-up run there while the core's thread starts the next one.
 void SetKeyEventAfterDeliveryHookForTesting(KeyEventHook hook);
 
+// Sets the current run's KeyEventStop and signals its wake-up: the first half
+// of StopKeyEventThread, without the wait.
+void RequestKeyEventThreadStopForTesting();
+// True while the current run is blocked in the synchronous delivery of a
+// KeyNotify to the core's window.
+bool KeyNotifyInFlightForTesting();
+
 // Threads of runs that have not ended yet: the current one and any given-up
 // one still on its way out.
 int KeyEventThreadsRunningForTesting();

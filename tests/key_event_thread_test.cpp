@@ -227,16 +227,14 @@ std::atomic<int> g_hook_runs{0};
 
 TEST_F(KeyEventThreadTest, AStopRequestJustBeforeTheResetIsNotLost) {
   g_hook_runs.store(0);
-  // The hook holds the thread in the gap until Stop's request has signalled.
   SetKeyEventBeforeResetHookForTesting([] {
     if (g_hook_runs.fetch_add(1) != 0) return;
-    plat::wait(plugin::PressSlot.KeyEvent(), kGuardMs);
+    RequestKeyEventThreadStopForTesting();
   });
   StartThread();  // idle: without a second look it would wait with no limit
-  ASSERT_TRUE(core.PumpUntil([] { return g_hook_runs.load() == 1; }, kGuardMs));
-  StopThread();  // the watchdog fails a lost request
   EXPECT_TRUE(AllRunsEnded()) << "stop request lost";
   EXPECT_EQ(g_hook_runs.load(), 1);
+  StopThread();
   EXPECT_TRUE(core.received().empty());
 }
 
@@ -257,7 +255,7 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
   on_notify = [&](const Notification&) {
     if (Count() == 1) Publish(true, 2);  // another key: -1, then 0
     if (Count() != 2) return;
-    in_flight_inside = g_returned.load() == 1 && plat::in_send_message();
+    in_flight_inside = KeyNotifyInFlightForTesting();
     // Stop inside the core's handler of the -1 gives the run up, and a report
     // arrives meanwhile: the run must not name the new key, send its press,
     // take the report or reset KeyEvent.
@@ -271,6 +269,7 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
   ASSERT_TRUE(AllRunsEnded());
 
   EXPECT_TRUE(in_flight_inside);
+  EXPECT_FALSE(KeyNotifyInFlightForTesting());
   EXPECT_EQ(g_returned.load(), 2);  // the given-up delivery returned, and no other came
   EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1}));
   EXPECT_STREQ(KeyEventRecord.KeyName, "Power");
@@ -282,15 +281,17 @@ TEST_F(KeyEventThreadTest, StopDuringADeliveryEndsTheThreadTouchingNothingAfterI
 
 TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
   bool in_flight_before = false;
+  bool in_flight_after = true;
   bool old_run_still_delivering = false;
   on_notify = [&](const Notification&) {
     if (Count() == 1) Publish(true, 2);
     if (Count() != 2) return;
     // Stop then Start inside the handler of the -1: the new run has a stop
     // flag of its own, the old one's stays set.
-    in_flight_before = g_returned.load() == 1 && KeyEventThreadsRunningForTesting() == 1;
+    in_flight_before = KeyNotifyInFlightForTesting();
     StopKeyEventThread();
     StartThread();
+    in_flight_after = KeyNotifyInFlightForTesting();
     // The delivery is the given-up run's, not the new current one's.
     old_run_still_delivering = KeyEventThreadsRunningForTesting() == 2 && g_returned.load() == 1;
     Report(true, 2);  // the old run took Mute's report with it
@@ -304,6 +305,7 @@ TEST_F(KeyEventThreadTest, ARunGivenUpForANewStartEndsAfterItsDelivery) {
   ASSERT_TRUE(AllRunsEnded());
 
   EXPECT_TRUE(in_flight_before);
+  EXPECT_FALSE(in_flight_after);  // the delivery is not the current run's
   EXPECT_TRUE(old_run_still_delivering);
   EXPECT_EQ(core.repeats(), (std::vector<int32_t>{0, -1, 0}));
   EXPECT_EQ(core.received()[1].key_name, "Power");

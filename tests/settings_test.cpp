@@ -25,7 +25,7 @@ struct Initial {
   int32_t reset_adr = Remote.reset_adr;
   size_t code_digits = CodeDigits;
   uint32_t press_mask = Remote.masks.press_mask, key_mask = Remote.masks.key_mask;
-  size_t keys = Remote.keys != nullptr ? Remote.keys->Size() : size_t{99};
+  size_t keys = Remote.keys != nullptr ? Remote.keys->Size() : 0;  // null names no code
   std::string module_path = ModulePath;
   bool lists = KeyList != nullptr || RemoteNameList != nullptr;
 };

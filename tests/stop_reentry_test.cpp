@@ -39,11 +39,10 @@ class StopReentryTest : public PluginTest {
   // had its report and, as this thread does not pump, waits in its delivery.
   bool WaitForDeliveryInFlight() {
     const uint32_t start = plat::tick_count();
-    while (simtest::CountOf(simtest::Log(), "get_Pin(31)") < 3) {
+    while (!events::KeyNotifyInFlightForTesting()) {
       if (plat::tick_count() - start > kGuardMs) return false;
       plat::sleep_ms(1);
     }
-    plat::sleep_ms(50);
     return true;
   }
 };
