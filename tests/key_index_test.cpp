@@ -15,7 +15,7 @@
 #include "config/code_text.h"
 #include "config/definition.h"
 #include "config/hex.h"
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 
 using namespace config;
 
@@ -58,7 +58,7 @@ TEST(CodeText, ReadsBackOnlyTheTextItWrites) {
 
 // ---------------------------------------------------------------- keys
 
-Definition Read(const TempDir& dir, const std::string& text) {
+Definition Read(const host::TempDir& dir, const std::string& text) {
   dir.write("remote.cfg", text);
   return ReadDefinition(dir.file("remote.cfg"));
 }
@@ -111,7 +111,7 @@ TEST(KeyIndex, NamesEveryCodeAsTheFirstMatchingKeyLineDid) {
       {"an empty code", "=Empty\n00000000=Zero\n"},
       {"no key at all", ""},
   };
-  TempDir dir;
+  host::TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const Definition d = Read(dir, std::string("[Setup]\nName=Remote\n[Keys]\n") + c.keys);
@@ -135,7 +135,7 @@ TEST(KeyIndex, NamesEveryCodeAsTheFirstMatchingKeyLineDid) {
 // Key lines as the definition gives them: in file order, each split at its
 // first "=", the code compared whole; the index takes the first of a code.
 TEST(KeyIndex, KeyLinesSplitAtTheFirstEqualsAndMatchWhole) {
-  TempDir dir;
+  host::TempDir dir;
   const Definition d = Read(dir,
                             "[Setup]\nName=My remote\nName=ignored\n"
                             "[Keys]\nno equals sign\n0000001a=Power\n0000001A=Second\n0000001=Short\n"

@@ -13,7 +13,7 @@
 #include "sim/sim_control.h"
 #include "tests/support/remote_tool.h"
 #include "tests/support/sim_card.h"
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 #include "remote/cards.h"
 #include "remote/check.h"
 #include "remote/guided.h"
@@ -82,7 +82,7 @@ TEST(KnownCards, CheckWarnsOfExactlyTheEntriesTheSearchIgnores) {
       {"7133:1461:1F31D", 0, {"\"7133:1461:1F31D\""}},
       {",", 0, {"an empty entry", "an empty entry"}},
   };
-  TempDir dir;
+  host::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cards);
     dir.write("c.cfg", std::string("[Setup]\nName=R\nPressMask=100\nPressFlag=1\nKeyMask=FF\nCards=") +
@@ -141,7 +141,7 @@ class CardsCommand : public ::testing::Test {
   }
 
   sim::Control* card = nullptr;
-  TempDir known, plugin;
+  host::TempDir known, plugin;
 };
 
 TEST_F(CardsCommand, ListsEveryDeviceWithTheDefinitionsThatFitIt) {
@@ -336,7 +336,7 @@ TEST_F(CardsCommand, GuidedLeadsAnUnknownCardToLearningBesideThePluginInTheTools
 }
 
 TEST_F(CardsCommand, GuidedSaysPlainlyWhatItRefuses) {
-  TempDir empty;
+  host::TempDir empty;
   const std::string cases[][2] = {
       {"9\n0\n" + empty.path(), "There is no SAA713x.dll in " + empty.path() + "."},
       {"0\n" + known.file("Aver.cfg"), "Aver.cfg is not the plug-in"},

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/support/remote_tool.h"
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 #include "tests/support/unicode_text.h"
 
 namespace {
@@ -89,7 +89,7 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
        "7: warning: UTF-8 text in a file without a byte order mark: the plug-in reads it as ANSI, "
        "\"0000000C=M\xC3\xBCller\""},
   };
-  TempDir dir;
+  host::TempDir dir;
   for (size_t i = 0; i < cases.size(); ++i) {
     const std::string name = "case" + std::to_string(i) + ".cfg";
     dir.write(name, cases[i].text);
@@ -104,7 +104,7 @@ TEST(RemoteCheck, EachMistakeIsReportedOnItsLine) {
 }
 
 TEST(RemoteCheck, BadFilesGetOneLineEachAndTheOthersAreStillChecked) {
-  TempDir dir;
+  host::TempDir dir;
   dir.write("binary.cfg", std::string("[Setup]\nName=\0\x01\x02\xff", 14));
   dir.write("notes.cfg", "Buy milk.\nCall the landlord.\n");
   dir.write("empty.cfg", "");

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ class Console : public ::testing::Test {
 };
 
 TEST_F(Console, ADoubleClickRunsTheGuidedSessionUntilEnter) {
-  TempDir plugin;
+  host::TempDir plugin;
   plugin.write("SAA713x.dll", "");
   ASSERT_TRUE(StartAlone(kTool)) << GetLastError();
   ASSERT_TRUE(WaitFor("Plug-in:")) << Screen();

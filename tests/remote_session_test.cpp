@@ -24,7 +24,7 @@
 #include "plugin/exports.h"
 #include "sim/sim_control.h"
 #include "tests/support/remote_tool.h"
-#include "tests/support/temp_dir.h"
+#include "host/temp_dir.h"
 #include "tests/support/test_core.h"
 #include "config/code_text.h"
 #include "config/definition.h"
@@ -90,7 +90,7 @@ TEST(RemoteLearn, NamesAreWrittenSoThePluginReadsThemBackExactly) {
     EXPECT_EQ(remote::NameProblem(config::CodeText(0), names[i]), "") << names[i];
     learned.keys.push_back({names[i], static_cast<uint32_t>(i)});
   }
-  TempDir dir;
+  host::TempDir dir;
   dir.write("names.cfg", remote::DefinitionText(learned, "\r\n"));
   const config::Definition read = config::ReadDefinition(dir.file("names.cfg"));
   EXPECT_EQ(read.name, learned.name);
@@ -123,7 +123,7 @@ class RemoteSession : public ::testing::Test {
   }
 
   sim::Control* card = nullptr;
-  TempDir dir;
+  host::TempDir dir;
 };
 
 // A remote whose pins 20-23 are always high, pin 8 high while a key is held,
@@ -147,7 +147,7 @@ constexpr const char kAnswers[] =
 
 // The program itself, in a process of its own with its own card that plays
 // script, the answers on its standard input.
-ToolRun RunProgram(const TempDir& dir, const std::string& args, const std::string& answers,
+ToolRun RunProgram(const host::TempDir& dir, const std::string& args, const std::string& answers,
                    const std::string& script) {
 #ifdef _WIN32
   const std::string program = "..\\tools\\remote\\SAA713xRemote.exe";
@@ -201,7 +201,7 @@ TEST_F(RemoteSession, ALearnedDefinitionNamesEveryKeyOfASessionPlayedThroughTheP
       "key 42 200\npause 300\nkey 0D 200\npause 300\nkey 10 200\npause 300\n");
   plat::set_module_path_override(dir.file("SAA713x.dll").c_str());
   TestCore core;
-  CoreInfoBlock info(0x02070C00);
+  host::CoreInfoBlock info(0x02070C00);
   Open("test", core.window(), info.bytes);
   Start();
   auto presses = [&] {
@@ -248,7 +248,7 @@ TEST_F(RemoteSession, AKnownCardsMasksAreAGuessThatThePinsMustConfirm) {
       {fits + "ResetAdr=99\n", high, "", "Its ResetAdr 99 names no pin of the card and is not used", kept},
       {fits, high, "--survey", "Found press pin 8", derived},
   };
-  TempDir known;
+  host::TempDir known;
   card->EnableLog(true);
   for (const Case& c : cases) {
     known.write("Known.cfg", "[Setup]\nName=Known\nCards=7133:1461:F31D\n" + c.setup);
@@ -408,7 +408,7 @@ TEST_F(RemoteSession, WatchShowsEachChangeWithItsKey) {
 #ifdef _WIN32
 // The real program, started with a UTF-16 command line as Explorer starts
 // it: its status and what it wrote.
-std::pair<DWORD, std::string> RunWide(const TempDir& dir, std::wstring line) {
+std::pair<DWORD, std::string> RunWide(const host::TempDir& dir, std::wstring line) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE out =
       CreateFileA(dir.file("out.txt").c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);

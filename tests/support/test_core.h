@@ -10,9 +10,6 @@
 #include "host/plugin_library.h"
 #include "platform/types.h"
 
-// The remote tool's suites name the block unqualified.
-using host::CoreInfoBlock;
-
 struct Notification {
   int32_t repeat = 0;
   std::string instance;
