@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "config/code_text.h"
 #include "config/hex.h"
@@ -67,9 +68,9 @@ class Reader {
     d_.refused.insert(at, {line, why, std::move(key), earlier});
   }
 
-  std::string Name() {
-    const IniLine* line = SetupEntry(setup_, "Name");
-    return line != nullptr ? line->value : std::string(kUnknownRemoteName);
+  std::string Text(std::string_view key, std::string fallback) {
+    const IniLine* line = SetupEntry(setup_, key);
+    return line != nullptr ? line->value : std::move(fallback);
   }
 
  private:
@@ -124,12 +125,13 @@ Definition ReadDefinition(const std::string& path) {
       d.refused.push_back({key.line, Refusal::Why::CodeGivenBefore, key.code, earlier[i]});
   }
   Reader read(d);
-  d.name = read.Name();
-  d.masks.release_detect = read.Integer("ReleaseDetect").value_or(1) != 0;
-  d.reset_adr = read.Integer("ResetAdr").value_or(-1);
-  d.masks.press_mask = read.Mask("PressMask", 0);
-  d.masks.press_flag = read.Integer("PressFlag").value_or(0) != 0;
-  d.masks.key_mask = read.Mask("KeyMask", 0xFFFFFFFFu);
+  // What a file lacks or refuses keeps the built-in value d starts with.
+  d.name = read.Text("Name", d.name);
+  d.masks.release_detect = read.Integer("ReleaseDetect").value_or(d.masks.release_detect) != 0;
+  d.reset_adr = read.Integer("ResetAdr").value_or(d.reset_adr);
+  d.masks.press_mask = read.Mask("PressMask", d.masks.press_mask);
+  d.masks.press_flag = read.Integer("PressFlag").value_or(d.masks.press_flag) != 0;
+  d.masks.key_mask = read.Mask("KeyMask", d.masks.key_mask);
   return d;
 }
 
