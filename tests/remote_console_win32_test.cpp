@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::string kTool = "..\\tools\\remote\\SAA713xRemote.exe";
+const std::string kTool = "..\\remote\\SAA713xRemote.exe";
 constexpr DWORD kGuardMs = 30000;  // only against a hang
 
 class Console : public ::testing::Test {

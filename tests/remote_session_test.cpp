@@ -150,7 +150,7 @@ constexpr const char kAnswers[] =
 ToolRun RunProgram(const host::TempDir& dir, const std::string& args, const std::string& answers,
                    const std::string& script) {
 #ifdef _WIN32
-  const std::string program = "..\\tools\\remote\\SAA713xRemote.exe";
+  const std::string program = "..\\remote\\SAA713xRemote.exe";
 #else
   const std::string program = "../remote/saa713x-remote";
 #endif
@@ -418,7 +418,7 @@ std::pair<DWORD, std::string> RunWide(const host::TempDir& dir, std::wstring lin
   start.hStdOutput = start.hStdError = out;
   PROCESS_INFORMATION process = {};
   DWORD status = 999;
-  line = L"..\\tools\\remote\\SAA713xRemote.exe " + line;
+  line = L"..\\remote\\SAA713xRemote.exe " + line;
   if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
     if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
       TerminateProcess(process.hProcess, 998);
