@@ -1,22 +1,20 @@
 #include "sim/script.h"
 
-#include <cctype>
 #include <charconv>
+
+#include "config/text.h"
 
 namespace sim {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
+using config::IsBlank;
+using config::TrimBlanks;
 
 // Splits off the next blank-separated word.
 std::string_view NextWord(std::string_view& rest) {
-  rest = Trim(rest);
+  rest = TrimBlanks(rest);
   size_t end = 0;
-  while (end < rest.size() && !std::isspace(static_cast<unsigned char>(rest[end]))) ++end;
+  while (end < rest.size() && !IsBlank(rest[end])) ++end;
   std::string_view word = rest.substr(0, end);
   rest.remove_prefix(end);
   return word;
@@ -68,7 +66,7 @@ bool ParseFailure(std::string_view rest, ScriptFailure& failure) {
     if (!ParseNumber(status, 16, value)) return false;
     failure.Status = static_cast<int32_t>(value);
   }
-  return Trim(rest).empty();
+  return TrimBlanks(rest).empty();
 }
 
 bool ParseStatement(std::string_view line, Script& script, std::string& why) {
@@ -113,7 +111,7 @@ bool ParseStatement(std::string_view line, Script& script, std::string& why) {
     script.Steps.push_back(step);
   }
   if (script.Steps.size() > kMaxScriptSteps) return why = "too many steps", false;
-  if (!Trim(rest).empty()) return why = "unexpected text at the end", false;
+  if (!TrimBlanks(rest).empty()) return why = "unexpected text at the end", false;
   return true;
 }
 
@@ -144,7 +142,7 @@ bool ParseScript(std::string_view text, Script& out, std::string& error) {
     ++number;
     size_t comment = line.find_first_of("#;");
     if (comment != std::string_view::npos) line = line.substr(0, comment);
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (line.empty()) continue;
     std::string why;
     if (!ParseStatement(line, script, why)) {
