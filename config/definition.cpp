@@ -48,17 +48,13 @@ class Reader {
   uint32_t Mask(std::string_view key, uint32_t fallback) {
     const IniLine* line = SetupEntry(setup_, key);
     if (line == nullptr) return fallback;
-    std::string_view digits = line->value;
-    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-      digits.remove_prefix(2);
-    const bool hex = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) {
-      return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    });
-    if (!hex)
-      Refuse(line->number, Refusal::Why::NotHexadecimal, line->key);
-    else if (!ParseHexDigits(digits))
-      Refuse(line->number, Refusal::Why::WiderThan64Bits, line->key);
-    return HexTextToInt(line->value);
+    const std::string_view digits = WithoutHexPrefix(line->value);
+    const std::optional<uint64_t> value = ParseHexDigits(digits);
+    if (!value)
+      Refuse(line->number, IsHexText(digits) ? Refusal::Why::WiderThan64Bits : Refusal::Why::NotHexadecimal,
+             line->key);
+    // Only the low 32 bits count, as HexTextToInt reads a mask.
+    return static_cast<uint32_t>(value.value_or(0));
   }
 
   // Kept in line order as they come.

@@ -244,9 +244,7 @@ class Checker {
       Error(line->number, std::string(key) + " does not fit in 64 bits: the plug-in reads it as 00000000");
       return false;
     }
-    std::string_view digits = line->value;
-    if (digits.starts_with("0x") || digits.starts_with("0X")) digits.remove_prefix(2);
-    if (config::ParseHexDigits(digits).value_or(0) > 0xFFFFFFFFu) {
+    if (config::ParseHexDigits(config::WithoutHexPrefix(line->value)).value_or(0) > 0xFFFFFFFFu) {
       Warning(
           line->number,
           std::string(key) + " has more than 8 digits: the plug-in keeps only the low ones, " + Hex(value));
@@ -308,11 +306,8 @@ class Checker {
   // Why the plug-in writes no code as this text, in the author's terms.
   void CodeNeverWritten(const config::DefinitionKey& key) {
     const std::string& text = key.code;
-    const bool hex = std::all_of(text.begin(), text.end(), [](char c) {
-      return config::ParseHexDigits({&c, 1}).has_value();
-    });
     const std::optional<uint64_t> value = config::ParseHexDigits(text);
-    if (!hex) {
+    if (!config::IsHexText(text)) {
       Error(key.line,
             "\"" + text + "\" is not a key code (hexadecimal digits): the plug-in never matches it");
     } else if (!value) {
