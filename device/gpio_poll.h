@@ -31,7 +31,6 @@ class Polling {
   bool StartPolling(const PollSetup& setup);
   // Ends the thread and closes the device; also when the start failed halfway.
   void StopPolling();
-  bool Running() const { return thread_ != nullptr; }
 
  private:
   static unsigned GpioPollThread(void* polling);
